@@ -1,0 +1,6 @@
+// Resource ids shared by the .rc file and the code.
+#pragma once
+
+#define IDI_MAIN 128
+#define IDD_MAIN_FRAME 102
+#define IDC_TITLE_TEXT 1025

@@ -1,0 +1,310 @@
+#include "app/zeltodlg.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "app/app_config.h"
+#include "app/command_line.h"
+#include "app/startup_dispatch.h"
+#include "app/zelto_app.h"
+#include "basic_lib/stat_wrapper.h"
+#include "framework/dc.h"
+#include "framework/scoped_win.h"
+#include "framework/win_app.h"
+#include "ipc-message/message/instance_receiver.h"
+#include "logging/my_log.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr COLORREF kFrameColor = 0x272727;
+constexpr UINT kMsgRefresh = 0x81FC;
+constexpr UINT kMsgFirstStart = 0x81FE;
+constexpr UINT kMsgOpenFromLaunch = 0x81FF;
+constexpr UINT kMsgLockscreenSettings = 0x8206;
+constexpr UINT kMsgPlaceTitle = 0x5220;
+constexpr UINT kCmdSettings = 21800;
+constexpr UINT_PTR kTimerQuit = 4096;
+constexpr UINT_PTR kTimerTray = 4097;
+constexpr UINT_PTR kTimerLaunchStat = 4098;
+constexpr UINT_PTR kTimerResizeBurst = 4099;
+constexpr int kTopStrip = 30;
+
+// The frame's class is the system dialog class under our own name, so that other
+// launches can find the viewer by class.
+void RegisterFrameClass() {
+  WNDCLASSEXW wc{sizeof(wc)};
+  if (::GetClassInfoExW(framework::AfxGetInstanceHandle(), kMainFrameClassName, &wc)) return;
+  if (!::GetClassInfoExW(nullptr, L"#32770", &wc)) return;
+  wc.cbSize = sizeof(wc);
+  wc.hInstance = framework::AfxGetInstanceHandle();
+  wc.lpszClassName = kMainFrameClassName;
+  ::RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+CZeltoDlg::CZeltoDlg() : CDialog(IDD_MAIN_FRAME) {
+  RegisterFrameClass();
+  back_brush_ = ::CreateSolidBrush(kFrameColor);
+}
+
+CZeltoDlg::~CZeltoDlg() {
+  if (back_brush_) ::DeleteObject(back_brush_);
+}
+
+BOOL CZeltoDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  ::ChangeWindowMessageFilterEx(m_hWnd, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
+  ::ChangeWindowMessageFilterEx(m_hWnd, WM_DROPFILES, MSGFLT_ALLOW, nullptr);
+  ::ChangeWindowMessageFilterEx(m_hWnd, 0x0049 /* WM_COPYGLOBALDATA */, MSGFLT_ALLOW, nullptr);
+
+  CAppConfig::Instance().RestorePlacement(m_hWnd);
+
+  HINSTANCE instance = framework::AfxGetInstanceHandle();
+  auto big = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                             ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+  auto small = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+  SendMessageW(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageW(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+
+  CStatWrapper::Instance().Send(L"main", L"open");
+  PostMessageW(kMsgFirstStart);
+  ::DragAcceptFiles(m_hWnd, TRUE);
+  quit_message_ = ::RegisterWindowMessageW(L"Korvo_quit_broadcast_msg");
+
+  const CCommandLine& command_line = CCommandLine::Instance();
+  if (command_line.HasSwitch(L"--setting"))
+    PostMessageW(WM_COMMAND, kCmdSettings);
+  else if (command_line.HasSwitch(L"--LockscreenSet"))
+    PostMessageW(kMsgLockscreenSettings);
+
+  if (HWND title = GetDlgItem(IDC_TITLE_TEXT)) {
+    ::SetWindowLongPtrW(title, GWL_STYLE, ::GetWindowLongPtrW(title, GWL_STYLE) | SS_CENTERIMAGE);
+    RECT rc{};
+    ::GetWindowRect(title, &rc);
+    ::SetWindowPos(title, nullptr, 105, 1, rc.right - rc.left, 29, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+  ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION));
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+
+  ::SetForegroundWindow(m_hWnd);
+  SetTimer(kTimerTray, 1000);
+  SetTimer(kTimerLaunchStat, 1000);
+  CAppConfig::Instance().quick_index = CStatWrapper::Instance().QuickIndexFlag();
+  return TRUE;
+}
+
+BOOL CZeltoDlg::PreTranslateMessage(MSG* msg) {
+  if (msg->message == quit_message_ && quit_message_ != 0 && msg->hwnd == m_hWnd) {
+    EndDialog(IDCANCEL);
+    return TRUE;
+  }
+  return CDialog::PreTranslateMessage(msg);
+}
+
+BOOL CZeltoDlg::OnCommand(WPARAM wp, LPARAM lp) {
+  switch (LOWORD(wp)) {
+    case IDCANCEL:
+      OnCancel();
+      return TRUE;
+    case IDOK:
+      return TRUE;  // Enter never ends the viewer
+  }
+  return CDialog::OnCommand(wp, lp);
+}
+
+void CZeltoDlg::OnCancel() {
+  closing_ = true;
+  EndDialog(IDCANCEL);
+}
+
+LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      OnSize(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
+      return 0;
+    case WM_NCHITTEST:
+      return OnNcHitTest(lp);
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lp));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORBTN: {
+      HDC dc = reinterpret_cast<HDC>(wp);
+      ::SetBkColor(dc, kFrameColor);
+      bool title = reinterpret_cast<HWND>(lp) == GetDlgItem(IDC_TITLE_TEXT);
+      ::SetTextColor(dc, title ? 0xEEEEEE : kFrameColor);
+      return reinterpret_cast<LRESULT>(back_brush_);
+    }
+    case WM_TIMER:
+      OnTimer(wp);
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      break;
+    case WM_QUERYENDSESSION:
+      RunQuitSequence();
+      return TRUE;
+    case WM_COPYDATA:
+      return OnCopyData(wp, reinterpret_cast<const COPYDATASTRUCT*>(lp));
+    case kMsgFirstStart:
+      ::InvalidateRect(m_hWnd, nullptr, TRUE);
+      ::UpdateWindow(m_hWnd);
+      requested_path_ = CCommandLine::Instance().FileToOpen();
+      if (!requested_path_.empty()) VLOG_INFO() << L"Open request:" << requested_path_;
+      return 0;
+    case kMsgOpenFromLaunch:
+      if (::IsIconic(m_hWnd)) ShowWindow(SW_RESTORE);
+      {
+        DWORD own = ::GetCurrentThreadId();
+        DWORD foreground = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+        bool attached = foreground && foreground != own && ::AttachThreadInput(own, foreground, TRUE);
+        ::BringWindowToTop(m_hWnd);
+        ::SetForegroundWindow(m_hWnd);
+        if (attached) ::AttachThreadInput(own, foreground, FALSE);
+      }
+      if (wp) {
+        requested_path_ = reinterpret_cast<const wchar_t*>(wp);
+        VLOG_INFO() << L"Open request:" << requested_path_;
+      }
+      return 0;
+    case kMsgRefresh:
+      Invalidate();
+      return 0;
+    case kMsgLockscreenSettings:
+    case kMsgPlaceTitle:
+      return 0;
+  }
+  return CDialog::WindowProc(msg, wp, lp);
+}
+
+void CZeltoDlg::OnPaint() {
+  framework::CPaintDC dc(m_hWnd);
+  RECT rc{};
+  ::GetClientRect(m_hWnd, &rc);
+  dc.FillSolidRect(rc, kFrameColor);
+  framework::ScopedGdiObj<HRGN> region(::CreateRectRgn(0, 0, 0, 0));
+  if (::GetWindowRgn(m_hWnd, region.Get()) != ERROR) dc.FrameRgn(region.Get(), back_brush_, 1, 1);
+}
+
+void CZeltoDlg::OnSize(UINT type, int cx, int cy) {
+  if (type == SIZE_MINIMIZED) return;
+  // A region just over the client area cuts the resize frame away.
+  RECT window{}, client{};
+  ::GetWindowRect(m_hWnd, &window);
+  ::GetClientRect(m_hWnd, &client);
+  POINT origin{0, 0};
+  ::ClientToScreen(m_hWnd, &origin);
+  int left = origin.x - window.left, top = origin.y - window.top;
+  HRGN region = ::CreateRectRgn(left, top, left + cx + 1, top + cy + 1);
+  ::SetWindowRgn(m_hWnd, region, TRUE);  // the window owns the region now
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  SetTimer(kTimerResizeBurst, 50);
+}
+
+LRESULT CZeltoDlg::OnNcHitTest(LPARAM lp) {
+  LRESULT hit = DefWindowProc(WM_NCHITTEST, 0, lp);
+  if (full_screen_) return hit;
+  POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  ::ScreenToClient(m_hWnd, &pt);
+  RECT client{};
+  ::GetClientRect(m_hWnd, &client);
+  if (pt.y >= 0 && pt.y < kTopStrip && pt.x >= 0 && pt.x < client.right) return HTCAPTION;
+  return hit;
+}
+
+void CZeltoDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
+  info->ptMinTrackSize = POINT{700, 500};
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  // A maximised caption-less window must not cover the taskbar.
+  int overhang = info->ptMaxPosition.y < 0 ? -info->ptMaxPosition.y : 0;
+  info->ptMaxSize.y = (work.bottom - work.top) + 2 * overhang;
+}
+
+void CZeltoDlg::OnTimer(UINT_PTR id) {
+  KillTimer(id);
+  switch (id) {
+    case kTimerQuit:
+      exit(0);
+    case kTimerTray:
+      CZeltoApp::StartTray(L"");
+      break;
+    case kTimerLaunchStat: {
+      std::wstring from;
+      CCommandLine::Instance().GetSwitch(L"from", &from);
+      CStatWrapper::Instance().Send(L"main", CStatWrapper::LaunchEvent(L"open", from));
+      break;
+    }
+    case kTimerResizeBurst:
+      break;
+  }
+}
+
+void CZeltoDlg::OnClose() {
+  closing_ = true;
+  CDialog::DefWindowProc(WM_CLOSE, 0, 0);
+  if (CAppConfig::Instance().completely_exit) startup_dispatch::RunLastInstanceExit();
+}
+
+void CZeltoDlg::OnDestroy() {
+  closing_ = true;
+  CAppConfig& config = CAppConfig::Instance();
+  config.StorePlacement(m_hWnd, full_screen_saved_.get());
+  config.Save();
+}
+
+void CZeltoDlg::RunQuitSequence() {
+  closing_ = true;
+  PostMessageW(quit_message_);
+  SendMessageW(WM_CLOSE);
+  SetTimer(kTimerQuit, 1000);
+}
+
+void CZeltoDlg::BringToTop() {
+  ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void CZeltoDlg::Raise() {
+  if (::IsIconic(m_hWnd))
+    ShowWindow(SW_RESTORE);
+  else
+    BringToTop();
+}
+
+LRESULT CZeltoDlg::OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds) {
+  if (closing_) return 0;
+  if (!cds || cds->dwData != kHandOffCopyDataId) return CDialog::WindowProc(WM_COPYDATA, wp, reinterpret_cast<LPARAM>(cds));
+  std::wstring text;
+  if (!ReadHandOffText(cds, &text)) return 0;
+  CCommandLine request;
+  request.Parse(text);
+  if (request.HasSwitch(L"setting")) {
+    BringToTop();
+    PostMessageW(WM_COMMAND, kCmdSettings);
+  } else if (request.HasSwitch(L"show-existing")) {
+    Raise();
+  } else if (request.HasSwitch(L"LockscreenSet")) {
+    VLOG_INFO() << L"Post LockscreenSet";
+    PostMessageW(kMsgLockscreenSettings);
+  } else if (!text.empty() && ::PathFileExistsW(text.c_str())) {
+    SendMessageW(kMsgOpenFromLaunch, reinterpret_cast<WPARAM>(text.c_str()));
+  } else {
+    Raise();
+  }
+  return 1;
+}

@@ -1,0 +1,44 @@
+// The viewer's only top-level window: a caption-less dialog that runs modally for the
+// life of the process, takes requests from other launches and runs the quit sequence.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "framework/dialog.h"
+
+class CZeltoDlg : public framework::CDialog {
+ public:
+  CZeltoDlg();
+  ~CZeltoDlg() override;
+
+  BOOL PreTranslateMessage(MSG* msg) override;
+  bool IsClosing() const { return closing_; }
+  // The picture path most recently asked for (command line, hand-off); empty for none.
+  const std::wstring& requested_path() const { return requested_path_; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  BOOL OnCommand(WPARAM wp, LPARAM lp) override;
+  void OnCancel() override;
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  void OnPaint();
+  void OnSize(UINT type, int cx, int cy);
+  LRESULT OnNcHitTest(LPARAM lp);
+  void OnGetMinMaxInfo(MINMAXINFO* info);
+  void OnTimer(UINT_PTR id);
+  void OnClose();
+  void OnDestroy();
+  LRESULT OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds);
+  void RunQuitSequence();
+  void Raise();
+  void BringToTop();
+
+  bool closing_ = false;
+  bool full_screen_ = false;
+  std::unique_ptr<RECT> full_screen_saved_;
+  UINT quit_message_ = 0;
+  std::wstring requested_path_;
+  HBRUSH back_brush_ = nullptr;
+};
