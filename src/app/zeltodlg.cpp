@@ -129,6 +129,9 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_PRINTCLIENT:
+      PaintTo(reinterpret_cast<HDC>(wp));
+      return 0;
     case WM_SIZE:
       OnSize(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
       return 0;
@@ -193,6 +196,11 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 void CZeltoDlg::OnPaint() {
   framework::CPaintDC dc(m_hWnd);
+  PaintTo(dc);
+}
+
+void CZeltoDlg::PaintTo(HDC hdc) {
+  framework::CDC dc(hdc);
   RECT rc{};
   ::GetClientRect(m_hWnd, &rc);
   dc.FillSolidRect(rc, kFrameColor);

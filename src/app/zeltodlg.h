@@ -24,6 +24,7 @@ class CZeltoDlg : public framework::CDialog {
 
  private:
   void OnPaint();
+  void PaintTo(HDC dc);
   void OnSize(UINT type, int cx, int cy);
   LRESULT OnNcHitTest(LPARAM lp);
   void OnGetMinMaxInfo(MINMAXINFO* info);
