@@ -18,6 +18,11 @@ wine_prefix_ready() {
 wine_server_up() {
   wineserver -p >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  # With a screen, let the desktop process start once too (any program that looks for
+  # windows starts it), so that the first test does not race it.
+  if [ -n "${DISPLAY:-}" ] && [ -f "$VANTOR_BUILD/tests/vdriver.exe" ]; then
+    wine "$VANTOR_BUILD/tests/vdriver.exe" close 1 >/dev/null 2>&1 </dev/null || true
+  fi
 }
 
 wine_server_down() {

@@ -133,10 +133,19 @@ Process& Process::operator=(Process&& other) noexcept {
 Process Process::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& cwd) {
   Process p;
   std::wstring command = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+  // The viewer and whatever it starts get no handle of ours: a test runner that reads
+  // our output would otherwise wait for every descendant to let go of it.
+  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+  HANDLE null_device = ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                     OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW si{sizeof(si)};
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = si.hStdOutput = si.hStdError = null_device;
   PROCESS_INFORMATION pi{};
-  if (::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       cwd.empty() ? nullptr : cwd.c_str(), &si, &pi)) {
+  BOOL started = ::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
+  if (null_device != INVALID_HANDLE_VALUE) ::CloseHandle(null_device);
+  if (started) {
     ::CloseHandle(pi.hThread);
     p.handle_ = pi.hProcess;
     p.pid_ = pi.dwProcessId;

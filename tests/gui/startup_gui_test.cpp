@@ -23,7 +23,7 @@ TEST_F(ViewerTest, OpensDarkCaptionlessWindowAndSavesSettingsAtClose) {
   EXPECT_EQ(shot.At(shot.width - 2, shot.height - 2), 0x272727u);
 
   // The always-on receiver exists; the single-instance one only when asked for.
-  EXPECT_NE(gui::FindMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always"), nullptr);
+  EXPECT_TRUE(gui::WaitUntil([] { return gui::FindMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always"); }));
   EXPECT_EQ(gui::FindMessageWindow(L"43AF68E358C97DCF97C45EA164F"), nullptr);
 
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
@@ -193,6 +193,7 @@ TEST_F(UpdateHandOffTest, WithoutTheUpdaterTheLaunchGoesToTheTray) {
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(gui::FindProcessWindow(p.id(), gui::kMainFrameClass), nullptr);
   ASSERT_TRUE(gui::WaitUntil([&] { return !TrayStarts().empty(); }));
+  EXPECT_TRUE(gui::WaitUntil([] { return !gui::WindowsOfClass(L"VantorTrayWindow").empty(); }));
   EXPECT_NE(TrayStarts().find("--from=desktop --need-upgrade-privilege-now --entry=main --from=main"), std::string::npos)
       << TrayStarts();
 }
