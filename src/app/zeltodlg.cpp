@@ -167,7 +167,7 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       ::InvalidateRect(m_hWnd, nullptr, TRUE);
       ::UpdateWindow(m_hWnd);
       requested_path_ = CCommandLine::Instance().FileToOpen();
-      if (!requested_path_.empty()) VLOG_INFO() << L"Open request:" << requested_path_;
+      if (!requested_path_.empty()) VLOG_INFO() << L"Open at start:" << requested_path_;
       return 0;
     case kMsgOpenFromLaunch:
       if (::IsIconic(m_hWnd)) ShowWindow(SW_RESTORE);
@@ -181,7 +181,7 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       if (wp) {
         requested_path_ = reinterpret_cast<const wchar_t*>(wp);
-        VLOG_INFO() << L"Open request:" << requested_path_;
+        VLOG_INFO() << L"Open from another launch:" << requested_path_;
       }
       return 0;
     case kMsgRefresh:

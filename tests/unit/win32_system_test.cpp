@@ -39,3 +39,23 @@ TEST(MutexExists, SeesNamedMutexesOnlyWhileTheyLive) {
 }
 
 }  // namespace
+
+namespace {
+
+// The embedded manifest makes the version checks see the real system: without it they
+// answer as if the system were Windows 8 at most.
+TEST(WindowsVersion, ChecksAgreeWithTheKernel) {
+  typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOW*);
+  auto get = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  ASSERT_NE(get, nullptr);
+  OSVERSIONINFOW real{sizeof(real)};
+  ASSERT_EQ(get(&real), 0);
+  EXPECT_EQ(win32_system::IsWindows10OrLater(), real.dwMajorVersion >= 10);
+  EXPECT_EQ(win32_system::IsWindows8OrLater(),
+            real.dwMajorVersion > 6 || (real.dwMajorVersion == 6 && real.dwMinorVersion >= 2));
+  EXPECT_TRUE(win32_system::IsWindowsVersionOrLater(6, 1, 0));
+  EXPECT_FALSE(win32_system::IsWindowsVersionOrLater(99, 0, 0));
+}
+
+}  // namespace
