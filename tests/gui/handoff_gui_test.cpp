@@ -170,3 +170,25 @@ TEST_F(ViewerTest, InstallAndUninstallRunWithoutAWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewerTest, ClosingTheLastViewerEndsTheTrayWhenAskedTo) {
+  WriteConfig("[app]\r\ncompletely_exit=1\r\n");
+  auto tray_running = [] { return !gui::WindowsOfClass(L"VantorTrayWindow").empty(); };
+  gui::Process* first = nullptr;
+  gui::Process* second = nullptr;
+  HWND one = StartWindow(&first);
+  ASSERT_NE(one, nullptr);
+  ::SetWindowTextW(one, L"busy - Vantor");  // so the next launch opens its own window
+  HWND two = StartWindow(&second, L"--from=main");
+  ASSERT_NE(two, nullptr);
+  ASSERT_TRUE(gui::WaitUntil(tray_running)) << "the viewer starts the tray a second after it opens";
+
+  EXPECT_EQ(CloseAndWait(one, *first), 0u);
+  EXPECT_TRUE(tray_running()) << "another viewer still runs";
+  EXPECT_EQ(CloseAndWait(two, *second), 0u);
+  EXPECT_TRUE(gui::WaitUntil([&] { return !tray_running(); })) << "the last viewer ends the tray";
+}
+
+}  // namespace
