@@ -16,6 +16,9 @@ wine_prefix_ready() {
 # A persistent server and one warm-up process whose inherited output goes nowhere,
 # so that runners reading a child's pipe do not wait for Wine's background services.
 wine_server_up() {
+  # A server left over from a run without a screen would keep a desktop that has none.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   wineserver -p >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
   # With a screen, let the desktop process start once too (any program that looks for

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <mutex>
+#include <vector>
 
 #include "app/app_paths.h"
 #include "app/ini_file.h"
@@ -101,6 +102,25 @@ std::wstring GetText(const wchar_t* section, int number) {
   wchar_t key[16];
   swprintf(key, 16, L"%d", number);
   return GetText(section, key);
+}
+
+std::wstring DateTextForDisplay(const std::wstring& text, bool east_asian, const std::wstring suffixes[3]) {
+  if (!east_asian) return text;
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == L' ' || text[i] == L':') {
+      parts.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  if (parts.size() != 6) return text;
+  return parts[0] + suffixes[0] + parts[1] + suffixes[1] + parts[2] + suffixes[2];
+}
+
+std::wstring DateTextForDisplay(const std::wstring& text) {
+  const std::wstring suffixes[3] = {GetText(L"TITLE", 30), GetText(L"TITLE", 31), GetText(L"TITLE", 32)};
+  return DateTextForDisplay(text, IsEastAsianLanguage(CurrentLanguage()), suffixes);
 }
 
 }  // namespace lang_strings

@@ -28,6 +28,11 @@ std::wstring GetText(const wchar_t* section, int number);
 // The same lookup in a given file, for callers that hold their own path.
 std::wstring GetTextFrom(const std::wstring& file, const wchar_t* section, const wchar_t* key);
 
+// "2026:06:14 18:42:07" as year, month and day with the language's suffixes (TITLE 30,
+// 31, 32) for East Asian languages; any other text, or language, unchanged.
+std::wstring DateTextForDisplay(const std::wstring& text);
+std::wstring DateTextForDisplay(const std::wstring& text, bool east_asian, const std::wstring suffixes[3]);
+
 // A dialog's holder of one section.
 class CMultiLanguageLoader {
  public:

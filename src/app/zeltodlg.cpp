@@ -6,6 +6,7 @@
 #include "app/app_config.h"
 #include "app/command_line.h"
 #include "app/startup_dispatch.h"
+#include "app/title_record.h"
 #include "app/zelto_app.h"
 #include "basic_lib/stat_wrapper.h"
 #include "framework/dc.h"
@@ -51,6 +52,20 @@ CZeltoDlg::CZeltoDlg() : CDialog(IDD_MAIN_FRAME) {
 
 CZeltoDlg::~CZeltoDlg() {
   if (back_brush_) ::DeleteObject(back_brush_);
+  if (font_normal_) ::DeleteObject(font_normal_);
+  if (font_bold_) ::DeleteObject(font_bold_);
+}
+
+void CZeltoDlg::PlaceTitle(int width, int height) {
+  // The title starts just right of the logo, which is 89 pixels wide until it exists.
+  int logo_width = 89;
+  if (HWND logo = GetDlgItem(IDC_LOGO)) {
+    RECT rc{};
+    ::GetClientRect(logo, &rc);
+    logo_width = rc.right;
+  }
+  if (HWND title = GetDlgItem(IDC_TITLE_TEXT))
+    ::SetWindowPos(title, nullptr, logo_width + 16, 1, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CZeltoDlg::OnInitDialog() {
@@ -87,6 +102,16 @@ BOOL CZeltoDlg::OnInitDialog() {
     ::SetWindowPos(title, nullptr, 105, 1, rc.right - rc.left, 29, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
+  LOGFONTW lf{};
+  lf.lfHeight = -14;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = CLEARTYPE_QUALITY;
+  wcscpy(lf.lfFaceName, L"Segoe UI");
+  lf.lfWeight = FW_NORMAL;
+  font_normal_ = ::CreateFontIndirectW(&lf);
+  lf.lfWeight = FW_BOLD;
+  font_bold_ = ::CreateFontIndirectW(&lf);
+
   LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
   ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION));
   ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
@@ -95,6 +120,7 @@ BOOL CZeltoDlg::OnInitDialog() {
   SetTimer(kTimerTray, 1000);
   SetTimer(kTimerLaunchStat, 1000);
   CAppConfig::Instance().quick_index = CStatWrapper::Instance().QuickIndexFlag();
+  GetTitleRecord().Refresh();
   return TRUE;
 }
 
@@ -147,6 +173,7 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       ::SetBkColor(dc, kFrameColor);
       bool title = reinterpret_cast<HWND>(lp) == GetDlgItem(IDC_TITLE_TEXT);
       ::SetTextColor(dc, title ? 0xEEEEEE : kFrameColor);
+      if (title) ::SelectObject(dc, GetTitleRecord().HasFile() ? font_normal_ : font_bold_);
       return reinterpret_cast<LRESULT>(back_brush_);
     }
     case WM_TIMER:
@@ -187,8 +214,10 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgRefresh:
       Invalidate();
       return 0;
-    case kMsgLockscreenSettings:
     case kMsgPlaceTitle:
+      PlaceTitle(static_cast<int>(wp), static_cast<int>(lp));
+      return 0;
+    case kMsgLockscreenSettings:
       return 0;
   }
   return CDialog::WindowProc(msg, wp, lp);

@@ -32,6 +32,7 @@ class CZeltoDlg : public framework::CDialog {
   void OnClose();
   void OnDestroy();
   LRESULT OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds);
+  void PlaceTitle(int width, int height);
   void RunQuitSequence();
   void Raise();
   void BringToTop();
@@ -42,4 +43,6 @@ class CZeltoDlg : public framework::CDialog {
   UINT quit_message_ = 0;
   std::wstring requested_path_;
   HBRUSH back_brush_ = nullptr;
+  HFONT font_normal_ = nullptr;  // the title while a file is open
+  HFONT font_bold_ = nullptr;    // the title otherwise
 };

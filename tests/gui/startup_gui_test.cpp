@@ -12,6 +12,7 @@ TEST_F(ViewerTest, OpensDarkCaptionlessWindowAndSavesSettingsAtClose) {
   HWND frame = StartWindow(&p);
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(gui::WindowText(frame), L"Vantor");
+  EXPECT_EQ(gui::WindowText(::GetDlgItem(frame, 1025)), L"") << "no picture, no title";
   EXPECT_EQ(::GetWindowLongPtrW(frame, GWL_STYLE) & WS_CAPTION, 0);
 
   gui::Capture shot;
@@ -87,6 +88,18 @@ TEST_F(ViewerTest, MissingSkinArchiveShowsMessageAndExitsWithMinusOne) {
   DWORD code = 0;
   ASSERT_TRUE(p.WaitExit(15000, &code));
   EXPECT_EQ(code, 0xFFFFFFFFu);
+}
+
+TEST_F(ViewerTest, MissingLanguageFilesLeaveTextsEmptyButStartUpGoesOn) {
+  std::wstring install = Scratch();
+  ASSERT_TRUE(gui::CopyTree(gui::DistFolder(), install));
+  gui::DeleteTree(install + L"locales");
+  gui::Process& p = Start(L"", install + L"Vantor.exe");
+  HWND frame = gui::WaitForProcessWindow(p.id(), gui::kMainFrameClass);
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(gui::WindowText(frame), L"Vantor");
+  EXPECT_EQ(CloseAndWait(frame, p), 0u);
+  EXPECT_EQ(IniValue(ConfigPath(), L"app", L"language_id"), L"en.ini");
 }
 
 TEST_F(ViewerTest, StoredPlacementIsRestoredAndWrittenBack) {
