@@ -29,6 +29,10 @@ class CAsyncTask {
   int id() const { return id_; }
   bool IsRunning() const { return running_ != 0; }
   const volatile LONG* running_flag() const { return &running_; }
+  // True once the worker has handed over its result and gone back to the pool.
+  bool WaitWorkerReleased(DWORD timeout_ms) const {
+    return finished_ && ::WaitForSingleObject(finished_, timeout_ms) == WAIT_OBJECT_0;
+  }
 
   // From Run: delivers a message on the queue's thread, so a worker never blocks on a
   // window that the queue's owner has taken away.

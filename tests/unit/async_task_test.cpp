@@ -102,6 +102,25 @@ TEST(AsyncTaskQueue, CancelledTaskStopsEarlyAndStillCompletes) {
   EXPECT_TRUE(j.events.empty()) << "a dropped pending task never runs";
 }
 
+// A slow completion must not hold the pool thread that ran the task.
+class SlowCompletionTask : public CAsyncTask {
+ public:
+  explicit SlowCompletionTask(std::atomic<int>* released) : released_(released) {}
+  void Run() override {}
+  void OnComplete() override { *released_ = WaitWorkerReleased(3000) ? 1 : 0; }
+
+ private:
+  std::atomic<int>* released_;
+};
+
+TEST(AsyncTaskQueue, CompletionDoesNotHoldTheWorker) {
+  std::atomic<int> released{-1};
+  CAsyncTaskQueue queue;
+  queue.Push(new SlowCompletionTask(&released));
+  ASSERT_TRUE(PumpUntil([&] { return released.load() != -1; }));
+  EXPECT_EQ(released, 1);
+}
+
 class TwoAtATime : public CAsyncTaskQueue {
  protected:
   size_t MaxRunning() const override { return 2; }
