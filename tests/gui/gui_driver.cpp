@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "common/test_files.h"
+
 namespace gui {
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
@@ -62,15 +64,7 @@ static std::wstring DoubleZero(std::wstring path) {
   return path;
 }
 
-void DeleteTree(const std::wstring& folder) {
-  std::wstring from = DoubleZero(folder);
-  if (::GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-  ::SHFileOperationW(&op);
-}
+void DeleteTree(const std::wstring& folder) { ::DeleteTree(folder); }
 
 bool CopyTree(const std::wstring& from, const std::wstring& to) {
   std::wstring source = DoubleZero(from + L"\\*");
@@ -84,27 +78,9 @@ bool CopyTree(const std::wstring& from, const std::wstring& to) {
   return ::SHFileOperationW(&op) == 0;
 }
 
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(f);
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return {};
-  std::string out;
-  char buf[4096];
-  DWORD n = 0;
-  while (::ReadFile(f, buf, sizeof(buf), &n, nullptr) && n > 0) out.append(buf, n);
-  ::CloseHandle(f);
-  return out;
-}
+bool FileExists(const std::wstring& path) { return ::FileExists(path); }
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) { WriteTextFile(path, bytes); }
+std::string ReadFileBytes(const std::wstring& path) { return ReadTextFile(path); }
 
 std::wstring IniValue(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
   wchar_t buf[1024] = {};

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "app/lang_strings.h"
-#include "test_files.h"
+#include "common/test_files.h"
 
 namespace {
 

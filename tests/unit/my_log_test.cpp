@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "test_files.h"
+#include "common/test_files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "test_files.h"
+#include "common/test_files.h"
 
 #include <windows.h>
 #include <shellapi.h>
