@@ -16,6 +16,7 @@
 #include "app/startup_dispatch.h"
 #include "app/zeltodlg.h"
 #include "basic_lib/auto_init.h"
+#include "image/current_picture.h"
 #include "basic_lib/stat_wrapper.h"
 #include "basic_lib/win32_system.h"
 #include "ipc-message/message/instance_receiver.h"
@@ -69,6 +70,19 @@ CZeltoApp& GetApp() { return *static_cast<CZeltoApp*>(framework::AfxGetApp()); }
 
 IWICImagingFactory* GetWICFactory() { return g_wic_factory; }
 
+void ReleaseWICFactory() {
+  if (g_wic_factory) g_wic_factory->Release();
+  g_wic_factory = nullptr;
+}
+
+bool CreateWICFactory() {
+  ReleaseWICFactory();
+  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&g_wic_factory))))
+    g_wic_factory = nullptr;
+  return g_wic_factory != nullptr;
+}
+
 CZeltoApp::CZeltoApp() : CWinApp(StaticStartup()) { app_paths::CreateUserFolders(); }
 
 CZeltoApp::~CZeltoApp() = default;
@@ -101,13 +115,7 @@ BOOL CZeltoApp::InitInstance() {
   com_ = std::make_unique<FCAutoInitializeCOM>();
   gdiplus_.reset();
   gdiplus_ = std::make_unique<FCAutoInitGDIPlus>();
-  if (g_wic_factory) {
-    g_wic_factory->Release();
-    g_wic_factory = nullptr;
-  }
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(&g_wic_factory))))
-    g_wic_factory = nullptr;
+  CreateWICFactory();
 
   CCommandLine& command_line = CCommandLine::Instance();
   command_line.Parse(m_lpCmdLine);
@@ -136,14 +144,12 @@ BOOL CZeltoApp::InitInstance() {
 }
 
 int CZeltoApp::ExitInstance() {
+  CurrentPicture::Instance().Reset();
   std::wstring print_copy = app_paths::TempFolder() + L"tempprint.jpg";
   if (::PathFileExistsW(print_copy.c_str())) ::DeleteFileW(print_copy.c_str());
   TrimCrashFolder();
 
-  if (g_wic_factory) {
-    g_wic_factory->Release();
-    g_wic_factory = nullptr;
-  }
+  ReleaseWICFactory();
   gdiplus_.reset();
   com_.reset();
 

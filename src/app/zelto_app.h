@@ -41,3 +41,6 @@ CZeltoApp& GetApp();
 
 // The process-wide WIC factory; null when it could not be created.
 IWICImagingFactory* GetWICFactory();
+// Creates (again) or releases the process-wide WIC factory.
+bool CreateWICFactory();
+void ReleaseWICFactory();

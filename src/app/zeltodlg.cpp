@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/startup_dispatch.h"
 #include "app/title_record.h"
+#include "image/current_picture.h"
 #include "app/zelto_app.h"
 #include "basic_lib/stat_wrapper.h"
 #include "framework/dc.h"
@@ -194,7 +195,10 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       ::InvalidateRect(m_hWnd, nullptr, TRUE);
       ::UpdateWindow(m_hWnd);
       requested_path_ = CCommandLine::Instance().FileToOpen();
-      if (!requested_path_.empty()) VLOG_INFO() << L"Open at start:" << requested_path_;
+      if (!requested_path_.empty()) {
+        VLOG_INFO() << L"Open at start:" << requested_path_;
+        CurrentPicture::Instance().SetPath(requested_path_);
+      }
       return 0;
     case kMsgOpenFromLaunch:
       if (::IsIconic(m_hWnd)) ShowWindow(SW_RESTORE);
@@ -209,6 +213,7 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp) {
         requested_path_ = reinterpret_cast<const wchar_t*>(wp);
         VLOG_INFO() << L"Open from another launch:" << requested_path_;
+        CurrentPicture::Instance().SetPath(requested_path_);
       }
       return 0;
     case kMsgRefresh:

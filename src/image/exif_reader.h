@@ -51,6 +51,7 @@ class ExifReader {
   size_t size_ = 0;
   bool big_endian_ = false;
   std::vector<Entry> entries_;
+  std::vector<size_t> visited_;  // directory offsets already read, so a loop stops
 };
 
 // Parses a metadata query path such as "/app1/ifd/exif/{ushort=33437}".

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <atomic>
 #include <vector>
@@ -52,3 +53,21 @@ std::string ReadTextFile(const std::wstring& path) {
 }
 
 bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring TestDataFolder() {
+  wchar_t env[MAX_PATH] = {};
+  if (::GetEnvironmentVariableW(L"VANTOR_TEST_DATA", env, MAX_PATH) > 0) {
+    std::wstring folder = env;
+    if (folder.back() != L'\\') folder += L'\\';
+    return folder;
+  }
+  wchar_t dir[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, dir, MAX_PATH);
+  ::PathRemoveFileSpecW(dir);
+  for (int up = 0; up < 6; ++up) {
+    std::wstring candidate = std::wstring(dir) + L"\\tests\\data\\";
+    if (FileExists(candidate + L"LICENSES.md")) return candidate;
+    if (!::PathRemoveFileSpecW(dir)) break;
+  }
+  return L"";
+}

@@ -19,4 +19,7 @@ class TempDir {
 void WriteTextFile(const std::wstring& path, const std::string& bytes);
 std::string ReadTextFile(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+// The repository's tests\data folder (with a trailing backslash), found by walking up
+// from the test program; VANTOR_TEST_DATA overrides it.
+std::wstring TestDataFolder();
 void DeleteTree(const std::wstring& folder);
