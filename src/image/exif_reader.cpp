@@ -90,7 +90,7 @@ bool ExifReader::Parse(const uint8_t* tiff, size_t size) {
   }
   data_ = tiff;
   size_ = size;
-  if (false) {
+  if (U16(2) != 42) {
     data_ = nullptr;
     size_ = 0;
     return false;

@@ -82,7 +82,20 @@ IWICBitmapSource* ScaleWithOwnScaler(IWICImagingFactory* factory, IWICBitmapSour
   const std::vector<Tap> across = MakeTaps(sw, width);
   const std::vector<Tap> down = MakeTaps(sh, height);
   std::vector<BYTE> out(static_cast<size_t>(out_bytes));
-  std::vector<BYTE> src_row(static_cast<size_t>(sw) * 4);
+  // Source rows come in bands: one platform call per band, not per row.
+  const UINT band_rows = std::max<UINT>(1, std::min<UINT>(64, (8u << 20) / (sw * 4)));
+  std::vector<BYTE> band(static_cast<size_t>(sw) * 4 * band_rows);
+  UINT band_first = 0, band_count = 0;
+  auto source_row = [&](UINT y) -> const BYTE* {
+    if (y < band_first || y >= band_first + band_count) {
+      band_first = y;
+      band_count = std::min(band_rows, sh - y);
+      WICRect rect{0, static_cast<INT>(y), static_cast<INT>(sw), static_cast<INT>(band_count)};
+      if (FAILED(bgra->CopyPixels(&rect, sw * 4, static_cast<UINT>(sw * 4 * band_count), band.data())))
+        std::fill(band.begin(), band.end(), 0);
+    }
+    return band.data() + static_cast<size_t>(y - band_first) * sw * 4;
+  };
   // Filtered source rows kept while some target row still needs them.
   std::vector<std::vector<float>> cache;
   UINT cache_first = 0;
@@ -90,10 +103,8 @@ IWICBitmapSource* ScaleWithOwnScaler(IWICImagingFactory* factory, IWICBitmapSour
   auto filtered = [&](UINT y) -> const float* {
     while (cache_first + cache.size() <= y) {
       UINT next = cache_first + static_cast<UINT>(cache.size());
-      WICRect rect{0, static_cast<INT>(next), static_cast<INT>(sw), 1};
-      if (FAILED(bgra->CopyPixels(&rect, sw * 4, sw * 4, src_row.data()))) std::fill(src_row.begin(), src_row.end(), 0);
       cache.emplace_back(static_cast<size_t>(width) * 4);
-      FilterRow(src_row.data(), across, cache.back().data());
+      FilterRow(source_row(next), across, cache.back().data());
     }
     return cache[y - cache_first].data();
   };

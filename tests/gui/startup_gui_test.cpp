@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "common/test_files.h"
 #include "viewer_fixture.h"
 
 namespace {
@@ -100,6 +101,22 @@ TEST_F(ViewerTest, MissingLanguageFilesLeaveTextsEmptyButStartUpGoesOn) {
   EXPECT_EQ(gui::WindowText(frame), L"Vantor");
   EXPECT_EQ(CloseAndWait(frame, p), 0u);
   EXPECT_EQ(IniValue(ConfigPath(), L"app", L"language_id"), L"en.ini");
+}
+
+TEST_F(ViewerTest, PictureFromTheCommandLineNamesTheWindow) {
+  std::wstring picture = TestDataFolder() + L"Canon_40D.jpg";
+  ASSERT_TRUE(gui::FileExists(picture));
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p, L"\"" + picture + L"\"");
+  ASSERT_NE(frame, nullptr);
+  // Names over ten characters are cut, keeping the extension.
+  const std::wstring title = L"Canon_40D....jpg ( 100x68 , 2008:05:30 15:56:01 ) -  100%";
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame) == title; })) << gui::WindowText(frame).c_str();
+  EXPECT_EQ(gui::WindowText(::GetDlgItem(frame, 1025)), title);
+  RECT item{};
+  ::GetWindowRect(::GetDlgItem(frame, 1025), &item);
+  EXPECT_GT(item.right - item.left, 100) << "the item is sized to its text";
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
 }
 
 TEST_F(ViewerTest, StoredPlacementIsRestoredAndWrittenBack) {

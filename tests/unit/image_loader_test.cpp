@@ -345,8 +345,11 @@ TEST_F(LoaderTest, OwnScalerAveragesWhenShrinkingAndBlendsWhenGrowing) {
   ASSERT_TRUE(SUCCEEDED(wide->CopyPixels(nullptr, 32, 32, row)));
   EXPECT_EQ(row[3], 0);     // still transparent at the left end
   EXPECT_EQ(row[31], 255);  // opaque at the right end
-  for (int x = 0; x < 8; ++x)
-    if (row[x * 4 + 3] > 0) EXPECT_EQ(row[x * 4 + 2], 0) << "transparent red must not bleed in at " << x;
+  for (int x = 0; x < 8; ++x) {
+    if (row[x * 4 + 3] > 0) {
+      EXPECT_EQ(row[x * 4 + 2], 0) << "transparent red must not bleed in at " << x;
+    }
+  }
   for (int x = 1; x < 8; ++x) EXPECT_GE(row[x * 4 + 3], row[(x - 1) * 4 + 3]) << "alpha rises smoothly";
 }
 
