@@ -70,8 +70,10 @@ uint16_t ExifReader::U16(size_t at) const {
 
 uint32_t ExifReader::U32(size_t at) const {
   const uint8_t* p = data_ + at;
-  return big_endian_ ? (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]
-                     : (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+  if (big_endian_) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+  }
+  return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
 }
 
 bool ExifReader::Parse(const uint8_t* tiff, size_t size) {
