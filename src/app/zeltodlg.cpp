@@ -8,6 +8,7 @@
 #include "app/startup_dispatch.h"
 #include "app/title_record.h"
 #include "image/current_picture.h"
+#include "widgets/main_image_view.h"
 #include "app/zelto_app.h"
 #include "basic_lib/stat_wrapper.h"
 #include "framework/dc.h"
@@ -26,11 +27,14 @@ constexpr UINT kMsgOpenFromLaunch = 0x81FF;
 constexpr UINT kMsgLockscreenSettings = 0x8206;
 constexpr UINT kMsgPlaceTitle = 0x5220;
 constexpr UINT kCmdSettings = 21800;
+constexpr UINT kCmdActualSize = 20002, kCmdZoomIn = 20003, kCmdZoomOut = 20004;
+constexpr UINT kCmdScrollUp = 26000, kCmdScrollDown = 26001;
+constexpr int kTopStrip = 31, kToolbarBand = 62;
 constexpr UINT_PTR kTimerQuit = 4096;
 constexpr UINT_PTR kTimerTray = 4097;
 constexpr UINT_PTR kTimerLaunchStat = 4098;
 constexpr UINT_PTR kTimerResizeBurst = 4099;
-constexpr int kTopStrip = 30;
+constexpr int kDragStrip = 30;
 
 // The frame's class is the system dialog class under our own name, so that other
 // launches can find the viewer by class.
@@ -46,7 +50,7 @@ void RegisterFrameClass() {
 
 }  // namespace
 
-CZeltoDlg::CZeltoDlg() : CDialog(IDD_MAIN_FRAME) {
+CZeltoDlg::CZeltoDlg() : CDialog(IDD_MAIN_FRAME), image_view_(std::make_unique<WndMainImageView>()) {
   RegisterFrameClass();
   back_brush_ = ::CreateSolidBrush(kFrameColor);
 }
@@ -76,6 +80,10 @@ BOOL CZeltoDlg::OnInitDialog() {
   ::ChangeWindowMessageFilterEx(m_hWnd, 0x0049 /* WM_COPYGLOBALDATA */, MSGFLT_ALLOW, nullptr);
 
   CAppConfig::Instance().RestorePlacement(m_hWnd);
+
+  RECT none{0, 0, 0, 0};
+  image_view_->Create(none, m_hWnd, IDC_IMAGE_VIEW);
+  LayoutChildren();
 
   HINSTANCE instance = framework::AfxGetInstanceHandle();
   auto big = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
@@ -130,11 +138,29 @@ BOOL CZeltoDlg::PreTranslateMessage(MSG* msg) {
     EndDialog(IDCANCEL);
     return TRUE;
   }
+  // The wheel goes to the picture wherever the focus is.
+  HWND view = image_view_->GetSafeHwnd();
+  if (msg->message == WM_MOUSEWHEEL && view && msg->hwnd != view) {
+    ::SendMessageW(view, WM_MOUSEWHEEL, msg->wParam, msg->lParam);
+    return TRUE;
+  }
+  if (view && (msg->hwnd == view || ::IsChild(view, msg->hwnd)) && image_view_->PreTranslateMessage(msg)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }
 
 BOOL CZeltoDlg::OnCommand(WPARAM wp, LPARAM lp) {
   switch (LOWORD(wp)) {
+    case kCmdActualSize:
+      image_view_->ToggleActualSize();
+      return TRUE;
+    case kCmdZoomIn:
+    case kCmdZoomOut:
+      image_view_->ZoomInOut(LOWORD(wp) == kCmdZoomIn);
+      return TRUE;
+    case kCmdScrollUp:
+    case kCmdScrollDown:
+      image_view_->ScrollPage(LOWORD(wp));
+      return TRUE;
     case IDCANCEL:
       OnCancel();
       return TRUE;
@@ -195,10 +221,8 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       ::InvalidateRect(m_hWnd, nullptr, TRUE);
       ::UpdateWindow(m_hWnd);
       requested_path_ = CCommandLine::Instance().FileToOpen();
-      if (!requested_path_.empty()) {
-        VLOG_INFO() << L"Open at start:" << requested_path_;
-        CurrentPicture::Instance().SetPath(requested_path_);
-      }
+      if (!requested_path_.empty()) VLOG_INFO() << L"Open at start:" << requested_path_;
+      OpenPicture(requested_path_);
       return 0;
     case kMsgOpenFromLaunch:
       if (::IsIconic(m_hWnd)) ShowWindow(SW_RESTORE);
@@ -213,12 +237,19 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp) {
         requested_path_ = reinterpret_cast<const wchar_t*>(wp);
         VLOG_INFO() << L"Open from another launch:" << requested_path_;
-        CurrentPicture::Instance().SetPath(requested_path_);
+        OpenPicture(requested_path_);
       }
       return 0;
     case kMsgRefresh:
       Invalidate();
+      if (image_view_->GetSafeHwnd()) image_view_->ShowCurrentPicture();
       return 0;
+    case WM_ENTERSIZEMOVE:
+      image_view_->BeginResizing();
+      break;
+    case WM_EXITSIZEMOVE:
+      image_view_->EndResizing();
+      break;
     case kMsgPlaceTitle:
       PlaceTitle(static_cast<int>(wp), static_cast<int>(lp));
       return 0;
@@ -254,7 +285,28 @@ void CZeltoDlg::OnSize(UINT type, int cx, int cy) {
   HRGN region = ::CreateRectRgn(left, top, left + cx + 1, top + cy + 1);
   ::SetWindowRgn(m_hWnd, region, TRUE);  // the window owns the region now
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  LayoutChildren();
+  image_view_->OnFrameLayout();
   SetTimer(kTimerResizeBurst, 50);
+}
+
+void CZeltoDlg::LayoutChildren() {
+  if (!image_view_->GetSafeHwnd()) return;
+  RECT client{};
+  ::GetClientRect(m_hWnd, &client);
+  // The picture area lies below the title strip, beside the toolbar's band.
+  RECT view{0, kTopStrip, client.right, client.bottom - kToolbarBand};
+  if (!CAppConfig::Instance().toolbar_dock) view = RECT{0, kTopStrip + kToolbarBand, client.right, client.bottom};
+  if (view.bottom < view.top) view.bottom = view.top;
+  ::SetWindowPos(image_view_->GetSafeHwnd(), nullptr, view.left, view.top, view.right - view.left,
+                 view.bottom - view.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CZeltoDlg::OpenPicture(const std::wstring& path) {
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  ::UpdateWindow(m_hWnd);
+  CurrentPicture::Instance().SetPath(path);
+  image_view_->ShowCurrentPicture();
 }
 
 LRESULT CZeltoDlg::OnNcHitTest(LPARAM lp) {
@@ -264,7 +316,7 @@ LRESULT CZeltoDlg::OnNcHitTest(LPARAM lp) {
   ::ScreenToClient(m_hWnd, &pt);
   RECT client{};
   ::GetClientRect(m_hWnd, &client);
-  if (pt.y >= 0 && pt.y < kTopStrip && pt.x >= 0 && pt.x < client.right) return HTCAPTION;
+  if (pt.y >= 0 && pt.y < kDragStrip && pt.x >= 0 && pt.x < client.right) return HTCAPTION;
   return hit;
 }
 
@@ -304,6 +356,7 @@ void CZeltoDlg::OnClose() {
 
 void CZeltoDlg::OnDestroy() {
   closing_ = true;
+  image_view_->Shutdown();
   CAppConfig& config = CAppConfig::Instance();
   config.StorePlacement(m_hWnd, full_screen_saved_.get());
   config.Save();

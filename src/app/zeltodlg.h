@@ -6,6 +6,8 @@
 
 #include "framework/dialog.h"
 
+class WndMainImageView;
+
 class CZeltoDlg : public framework::CDialog {
  public:
   CZeltoDlg();
@@ -33,10 +35,13 @@ class CZeltoDlg : public framework::CDialog {
   void OnDestroy();
   LRESULT OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds);
   void PlaceTitle(int width, int height);
+  void LayoutChildren();
+  void OpenPicture(const std::wstring& path);
   void RunQuitSequence();
   void Raise();
   void BringToTop();
 
+  std::unique_ptr<WndMainImageView> image_view_;
   bool closing_ = false;
   bool full_screen_ = false;
   std::unique_ptr<RECT> full_screen_saved_;

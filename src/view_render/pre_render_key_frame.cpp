@@ -321,12 +321,16 @@ void CPreRenderKeyFrame::Draw(HDC target, int left, int top, int right, int bott
   BITMAP bm{};
   HGDIOBJ selected = ::GetCurrentObject(target, OBJ_BITMAP);
   if (!selected || !::GetObjectW(selected, sizeof(bm), &bm) || bm.bmWidth == 0) return;
-  RECT bound{0, 0, bm.bmWidth, bm.bmHeight};
+  // Bind only the part the picture covers: some platforms write the whole bound
+  // rectangle back, which would paint over the canvas around the picture.
+  RECT whole{0, 0, bm.bmWidth, bm.bmHeight}, picture{left, top, right, bottom}, bound{};
+  if (!::IntersectRect(&bound, &whole, &picture)) return;
   if (FAILED(target_->BindDC(target, &bound))) return;
   target_->BeginDraw();
   target_->SetTransform(D2D1::Matrix3x2F::Identity());
   for (CZoomKeyFrame* frame : order)
-    if (frame->DrawFrame(target_.Get(), left, top, right, bottom)) break;
+    if (frame->DrawFrame(target_.Get(), left - bound.left, top - bound.top, right - bound.left, bottom - bound.top))
+      break;
   if (target_->EndDraw() == static_cast<HRESULT>(D2DERR_RECREATE_TARGET)) ResetZoom();
 }
 

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include "common/test_files.h"
 #include "viewer_fixture.h"
 
@@ -16,13 +19,15 @@ TEST_F(ViewerTest, OpensDarkCaptionlessWindowAndSavesSettingsAtClose) {
   EXPECT_EQ(gui::WindowText(::GetDlgItem(frame, 1025)), L"") << "no picture, no title";
   EXPECT_EQ(::GetWindowLongPtrW(frame, GWL_STYLE) & WS_CAPTION, 0);
 
+  // Away from the welcome items, everything is the canvas colour.
   gui::Capture shot;
   ASSERT_TRUE(gui::WaitUntil([&] {
     shot = gui::CaptureClient(frame);
-    return shot.width > 0 && shot.At(shot.width / 2, shot.height / 2) == 0x272727;
-  })) << std::hex << (shot.width > 0 ? shot.At(shot.width / 2, shot.height / 2) : 0) << " " << std::dec << shot.width;
+    return shot.width > 0 && shot.At(20, shot.height / 2) == 0x272727;
+  })) << std::hex << (shot.width > 0 ? shot.At(20, shot.height / 2) : 0) << " " << std::dec << shot.width;
   EXPECT_EQ(shot.At(1, 1), 0x272727u);
   EXPECT_EQ(shot.At(shot.width - 2, shot.height - 2), 0x272727u);
+  EXPECT_EQ(shot.At(shot.width - 20, 100), 0x272727u);
 
   // The always-on receiver exists; the single-instance one only when asked for.
   EXPECT_TRUE(gui::WaitUntil([] { return gui::FindMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always"); }));
@@ -116,6 +121,66 @@ TEST_F(ViewerTest, PictureFromTheCommandLineNamesTheWindow) {
   RECT item{};
   ::GetWindowRect(::GetDlgItem(frame, 1025), &item);
   EXPECT_GT(item.right - item.left, 100) << "the item is sized to its text";
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+// A 24-bit BMP in four coloured quadrants: red, green above; blue, white below.
+std::string QuadrantBmp(int w, int h) {
+  const int stride = (w * 3 + 3) & ~3;
+  std::string bmp(54 + stride * h, '\0');
+  auto put32 = [&](size_t at, uint32_t v) { memcpy(&bmp[at], &v, 4); };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put32(2, static_cast<uint32_t>(bmp.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, w);
+  put32(22, static_cast<uint32_t>(-h));  // top-down
+  bmp[26] = 1, bmp[28] = 24;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint32_t c = y < h / 2 ? (x < w / 2 ? 0xFF0000 : 0x00FF00) : (x < w / 2 ? 0x0000FF : 0xFFFFFF);
+      char* p = &bmp[54 + y * stride + x * 3];
+      p[0] = static_cast<char>(c & 0xFF), p[1] = static_cast<char>((c >> 8) & 0xFF), p[2] = static_cast<char>(c >> 16);
+    }
+  return bmp;
+}
+
+TEST_F(ViewerTest, PictureIsShownCentredAndZoomsAboutTheCentre) {
+  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
+  std::wstring folder = Scratch();
+  gui::WriteFileBytes(folder + L"quadrants.bmp", QuadrantBmp(400, 300));
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p, L"\"" + folder + L"quadrants.bmp\"");
+  ASSERT_NE(frame, nullptr);
+  // The picture area is child 101; its centre in the frame's client coordinates. Pixels
+  // are read through the frame: a child's own DC cannot be read back on every system.
+  HWND view = ::GetDlgItem(frame, 101);
+  ASSERT_NE(view, nullptr);
+  RECT area{};
+  ::GetWindowRect(view, &area);
+  ::MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&area), 2);
+  ASSERT_GT(area.bottom - area.top, 400);
+  const int cx = (area.left + area.right) / 2, cy = (area.top + area.bottom) / 2;
+  auto quadrants_at = [&](int d) {
+    gui::Capture c = gui::CaptureClient(frame);
+    return c.width > cx + d && c.At(cx - d, cy - d) == 0xFF0000 && c.At(cx + d, cy - d) == 0x00FF00 &&
+           c.At(cx - d, cy + d) == 0x0000FF && c.At(cx + d, cy + d) == 0xFFFFFF;
+  };
+  EXPECT_TRUE(gui::WaitUntil([&] { return quadrants_at(100); }));
+  gui::Capture shot = gui::CaptureClient(frame);
+  EXPECT_EQ(shot.At(cx - 220, cy), 0x272727u) << "canvas beside the picture";
+  EXPECT_EQ(shot.At(cx + 220, cy), 0x272727u);
+  EXPECT_EQ(shot.At(cx - 160, cy - 160), 0x272727u);
+
+  ::SendMessageW(frame, WM_COMMAND, 20003, 0);  // zoom in about the centre
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame).find(L" 110%") != std::wstring::npos; }))
+      << gui::WindowText(frame).c_str();
+  // 440x330 now: 160 pixels above the centre is picture, where at 100 % it was canvas.
+  EXPECT_TRUE(gui::WaitUntil([&] { return quadrants_at(160); })) << "110 % reaches further from the centre";
+  shot = gui::CaptureClient(frame);
+  EXPECT_EQ(shot.At(cx - 225, cy - 50), 0x272727u);
+  ::SendMessageW(frame, WM_COMMAND, 20002, 0);  // back to the fit
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame).find(L" 100%") != std::wstring::npos; }));
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
 }
 
