@@ -3,6 +3,8 @@
 
 #define IDI_MAIN 128
 #define IDD_MAIN_FRAME 102
+#define IDR_ACCELERATORS 128
+#define IDS_OPEN_FILTER 500
 #define IDC_TITLE_TEXT 1025
 #define IDC_IMAGE_VIEW 101
 #define IDC_LOGO 104  // its own id: the menu bar has 103

@@ -1,5 +1,6 @@
 #include "app/zeltodlg.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -7,7 +8,9 @@
 #include "app/command_line.h"
 #include "app/startup_dispatch.h"
 #include "app/title_record.h"
+#include "app/lang_strings.h"
 #include "image/current_picture.h"
+#include "image/image_classify.h"
 #include "widgets/main_image_view.h"
 #include "app/zelto_app.h"
 #include "basic_lib/stat_wrapper.h"
@@ -29,6 +32,9 @@ constexpr UINT kMsgPlaceTitle = 0x5220;
 constexpr UINT kCmdSettings = 21800;
 constexpr UINT kCmdActualSize = 20002, kCmdZoomIn = 20003, kCmdZoomOut = 20004;
 constexpr UINT kCmdScrollUp = 26000, kCmdScrollDown = 26001;
+constexpr UINT kCmdRotateLeft = 20007, kCmdRotateRight = 20008, kCmdFullScreen = 20013, kCmdOpen = 21000;
+constexpr UINT kCmdTopmost = 21600, kCmdWheelPages = 21700, kCmdWheelZooms = 21701;
+constexpr UINT kCmdToolbarTop = 21750, kCmdToolbarBottom = 21751, kCmdRefresh = 21802;
 constexpr int kTopStrip = 31, kToolbarBand = 62;
 constexpr UINT_PTR kTimerQuit = 4096;
 constexpr UINT_PTR kTimerTray = 4097;
@@ -52,6 +58,7 @@ void RegisterFrameClass() {
 
 CZeltoDlg::CZeltoDlg() : CDialog(IDD_MAIN_FRAME), image_view_(std::make_unique<WndMainImageView>()) {
   RegisterFrameClass();
+  accelerators_ = ::LoadAcceleratorsW(framework::AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
   back_brush_ = ::CreateSolidBrush(kFrameColor);
 }
 
@@ -134,6 +141,9 @@ BOOL CZeltoDlg::OnInitDialog() {
 }
 
 BOOL CZeltoDlg::PreTranslateMessage(MSG* msg) {
+  if (accelerators_ && m_hWnd && ::TranslateAcceleratorW(m_hWnd, accelerators_, msg)) return TRUE;
+  // Typed characters have no other use here; the accelerators took the ones that do.
+  if (msg->message == WM_CHAR) return TRUE;
   if (msg->message == quit_message_ && quit_message_ != 0 && msg->hwnd == m_hWnd) {
     EndDialog(IDCANCEL);
     return TRUE;
@@ -161,16 +171,118 @@ BOOL CZeltoDlg::OnCommand(WPARAM wp, LPARAM lp) {
     case kCmdScrollDown:
       image_view_->ScrollPage(LOWORD(wp));
       return TRUE;
+    case kCmdRotateLeft:
+    case kCmdRotateRight:
+      image_view_->Rotate(LOWORD(wp) == kCmdRotateRight);
+      return TRUE;
+    case kCmdFullScreen:
+      ToggleFullScreen();
+      return TRUE;
+    case kCmdOpen:
+      ShowOpenDialog();
+      return TRUE;
+    case kCmdTopmost: {
+      bool topmost = (::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+      ::SetWindowPos(m_hWnd, topmost ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      return TRUE;
+    }
+    case kCmdWheelPages:
+    case kCmdWheelZooms: {
+      CAppConfig& config = CAppConfig::Instance();
+      config.mouse_wheel_action = LOWORD(wp) == kCmdWheelZooms ? 1 : 0;
+      config.show_wheel_favorite = 0;
+      return TRUE;
+    }
+    case kCmdToolbarTop:
+    case kCmdToolbarBottom:
+      CAppConfig::Instance().toolbar_dock = LOWORD(wp) == kCmdToolbarBottom ? 1 : 0;
+      LayoutChildren();
+      image_view_->OnFrameLayout();
+      return TRUE;
+    case kCmdRefresh:
+      // A changed setting or effect must show: the view is built again.
+      ::SetFocus(image_view_->GetSafeHwnd());
+      image_view_->ShowCurrentPicture();
+      return TRUE;
     case IDCANCEL:
       OnCancel();
       return TRUE;
     case IDOK:
       return TRUE;  // Enter never ends the viewer
   }
+  UINT command = LOWORD(wp);
+  if ((command >= 20000 && command <= 20014) || (command >= 21000 && command <= 21804) ||
+      (command >= 26000 && command <= 26002) || command == 1023 || command == 1026 || command == 1027) {
+    NotYetAvailable(command);
+    return TRUE;
+  }
   return CDialog::OnCommand(wp, lp);
 }
 
+void CZeltoDlg::NotYetAvailable(UINT command) { VLOG_INFO() << L"Command not available yet:" << command; }
+
+void CZeltoDlg::ToggleFullScreen() {
+  LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+  if (!full_screen_) {
+    RECT rc{};
+    ::GetWindowRect(m_hWnd, &rc);
+    full_screen_saved_ = std::make_unique<RECT>(rc);
+    full_screen_ = true;
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_THICKFRAME)) | WS_POPUP);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+                   SWP_NOZORDER | SWP_FRAMECHANGED);
+  } else {
+    RECT rc = full_screen_saved_ ? *full_screen_saved_ : RECT{0, 0, 800, 600};
+    full_screen_saved_.reset();
+    full_screen_ = false;
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | WS_THICKFRAME);
+    ::SetWindowPos(m_hWnd, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                   SWP_NOZORDER | SWP_FRAMECHANGED);
+  }
+  LayoutChildren();
+  ::UpdateWindow(m_hWnd);
+}
+
+void CZeltoDlg::ShowOpenDialog() {
+  // The filter's "|" separators become the zeros the dialog expects.
+  wchar_t pattern[2048] = {};
+  ::LoadStringW(framework::AfxGetInstanceHandle(), IDS_OPEN_FILTER, pattern, 2048);
+  wchar_t filter[2304] = {};
+  swprintf(filter, 2304, pattern, lang_strings::GetText(L"FILE", L"SUPPORT_FILE").c_str());
+  for (wchar_t* p = filter; *p; ++p)
+    if (*p == L'|') *p = L'\0';
+  wchar_t file[MAX_PATH] = {};
+  std::wstring folder;
+  const std::wstring& current = CurrentPicture::Instance().path();
+  if (!current.empty()) {
+    wchar_t dir[MAX_PATH] = {};
+    wcsncpy(dir, current.c_str(), MAX_PATH - 1);
+    ::PathRemoveFileSpecW(dir);
+    ::PathAddBackslashW(dir);
+    folder = dir;
+  }
+  OPENFILENAMEW ofn{sizeof(ofn)};
+  ofn.hwndOwner = m_hWnd;
+  ofn.lpstrFilter = filter;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  if (::GetOpenFileNameW(&ofn)) OpenPicture(file);
+}
+
+void CZeltoDlg::OnDropFiles(HDROP drop) {
+  wchar_t path[MAX_PATH] = {};
+  UINT got = ::DragQueryFileW(drop, 0, path, MAX_PATH);
+  ::DragFinish(drop);
+  if (got > 0 && ClassifyImageFile(path) != 0) OpenPicture(path);
+}
+
 void CZeltoDlg::OnCancel() {
+  if (full_screen_) {
+    ToggleFullScreen();
+    return;
+  }
   closing_ = true;
   EndDialog(IDCANCEL);
 }
@@ -243,6 +355,9 @@ LRESULT CZeltoDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgRefresh:
       Invalidate();
       if (image_view_->GetSafeHwnd()) image_view_->ShowCurrentPicture();
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wp));
       return 0;
     case WM_ENTERSIZEMOVE:
       image_view_->BeginResizing();
@@ -350,7 +465,9 @@ void CZeltoDlg::OnTimer(UINT_PTR id) {
 
 void CZeltoDlg::OnClose() {
   closing_ = true;
-  CDialog::DefWindowProc(WM_CLOSE, 0, 0);
+  // Closed from the taskbar while in full screen, the window still closes: the dialog's
+  // own handling would only route this through Esc, which leaves full screen.
+  EndDialog(IDCANCEL);
   if (CAppConfig::Instance().completely_exit) startup_dispatch::RunLastInstanceExit();
 }
 

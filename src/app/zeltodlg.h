@@ -36,12 +36,18 @@ class CZeltoDlg : public framework::CDialog {
   LRESULT OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds);
   void PlaceTitle(int width, int height);
   void LayoutChildren();
+  void ToggleFullScreen();
+  void ShowOpenDialog();
+  void OnDropFiles(HDROP drop);
+  // Commands whose work arrives with later parts of the viewer.
+  void NotYetAvailable(UINT command);
   void OpenPicture(const std::wstring& path);
   void RunQuitSequence();
   void Raise();
   void BringToTop();
 
   std::unique_ptr<WndMainImageView> image_view_;
+  HACCEL accelerators_ = nullptr;
   bool closing_ = false;
   bool full_screen_ = false;
   std::unique_ptr<RECT> full_screen_saved_;

@@ -8,8 +8,10 @@
 #include "app/app_config.h"
 #include "app/lang_strings.h"
 #include "app/title_record.h"
+#include "app/zelto_app.h"
 #include "framework/win_app.h"
 #include "image/current_picture.h"
+#include "view_render/async_task.h"
 #include "view_render/pre_render_key_frame.h"
 #include "widgets/ui_event.h"
 
@@ -216,6 +218,25 @@ void WndMainImageView::ScrollPage(int command) {
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
+void WndMainImageView::Rotate(bool clockwise) {
+  CurrentPicture& picture = CurrentPicture::Instance();
+  if (!view_ || !picture.loader() || picture.loader()->IsAnimated()) return;
+  // The fitted picture turns with the file, so the rotation shows at once.
+  if (HBITMAP fit = view_->frame_source() ? view_->frame_source()->GetBitmap(true) : nullptr) {
+    Microsoft::WRL::ComPtr<IWICBitmap> preview;
+    if (IWICImagingFactory* factory = GetWICFactory())
+      if (SUCCEEDED(factory->CreateBitmapFromHBITMAP(fit, nullptr, WICBitmapIgnoreAlpha, &preview)))
+        picture.SetPreview(preview.Get());
+  }
+  view_.reset();
+  picture.Queue().WaitIdle();
+  picture.loader()->metadata().RotateOrientation(clockwise);
+  UINT w = 0, h = 0;
+  picture.loader()->GetOrientedSize(&w, &h);
+  GetTitleRecord().SetSize(static_cast<int>(w), static_cast<int>(h));
+  ShowCurrentPicture();
+}
+
 void WndMainImageView::EndResizing() {
   resizing_ = 0;
   if (view_) {
@@ -255,6 +276,7 @@ void WndMainImageView::OnLButtonDown(int x, int y) {
 
 void WndMainImageView::DragLoop(int x, int y) {
   ::SetCapture(m_hWnd);
+  const view_render::CViewRender* dragged = view_.get();
   POINT last{x, y};
   MSG msg{};
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -264,8 +286,8 @@ void WndMainImageView::DragLoop(int x, int y) {
     }
     if (msg.message == WM_MOUSEMOVE || msg.message == WM_LBUTTONUP) {
       POINT now{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
-      // Another message may have replaced the picture meanwhile: stop dragging then.
-      if (!view_) break;
+      // A message dispatched below may have replaced the picture: stop dragging then.
+      if (!view_ || view_.get() != dragged) break;
       if (view_->Pan(now.x - last.x, now.y - last.y)) Repaint();
       last = now;
       if (msg.message == WM_LBUTTONUP) break;

@@ -41,6 +41,8 @@ class WndMainImageView : public CWidgetWindow {
   void ToggleActualSize();
   void ZoomInOut(bool zoom_in);
   void ScrollPage(int command);
+  // Turns the picture on screen; writing it to the file comes with saving.
+  void Rotate(bool clockwise);
   void BeginResizing() { resizing_ = 1; }
   void EndResizing();
   void OnFrameLayout();

@@ -124,27 +124,6 @@ TEST_F(ViewerTest, PictureFromTheCommandLineNamesTheWindow) {
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
 }
 
-// A 24-bit BMP in four coloured quadrants: red, green above; blue, white below.
-std::string QuadrantBmp(int w, int h) {
-  const int stride = (w * 3 + 3) & ~3;
-  std::string bmp(54 + stride * h, '\0');
-  auto put32 = [&](size_t at, uint32_t v) { memcpy(&bmp[at], &v, 4); };
-  bmp[0] = 'B', bmp[1] = 'M';
-  put32(2, static_cast<uint32_t>(bmp.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, w);
-  put32(22, static_cast<uint32_t>(-h));  // top-down
-  bmp[26] = 1, bmp[28] = 24;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      uint32_t c = y < h / 2 ? (x < w / 2 ? 0xFF0000 : 0x00FF00) : (x < w / 2 ? 0x0000FF : 0xFFFFFF);
-      char* p = &bmp[54 + y * stride + x * 3];
-      p[0] = static_cast<char>(c & 0xFF), p[1] = static_cast<char>((c >> 8) & 0xFF), p[2] = static_cast<char>(c >> 16);
-    }
-  return bmp;
-}
-
 TEST_F(ViewerTest, PictureIsShownCentredAndZoomsAboutTheCentre) {
   WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
   std::wstring folder = Scratch();

@@ -2,9 +2,33 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <list>
+#include <string>
 
 #include "gui_driver.h"
+
+// A 24-bit BMP in four coloured quadrants: red, green above; blue, white below.
+inline std::string QuadrantBmp(int w, int h) {
+  const int stride = (w * 3 + 3) & ~3;
+  std::string bmp(54 + stride * h, '\0');
+  auto put32 = [&](size_t at, uint32_t v) { memcpy(&bmp[at], &v, 4); };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put32(2, static_cast<uint32_t>(bmp.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, w);
+  put32(22, static_cast<uint32_t>(-h));  // top-down
+  bmp[26] = 1, bmp[28] = 24;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint32_t c = y < h / 2 ? (x < w / 2 ? 0xFF0000 : 0x00FF00) : (x < w / 2 ? 0x0000FF : 0xFFFFFF);
+      char* p = &bmp[54 + y * stride + x * 3];
+      p[0] = static_cast<char>(c & 0xFF), p[1] = static_cast<char>((c >> 8) & 0xFF), p[2] = static_cast<char>(c >> 16);
+    }
+  return bmp;
+}
 
 class ViewerTest : public ::testing::Test {
  protected:
@@ -48,6 +72,29 @@ class ViewerTest : public ::testing::Test {
     DWORD code = 12345;
     EXPECT_TRUE(p.WaitExit(15000, &code));
     return code;
+  }
+
+  // The picture area's centre in the frame's client coordinates, and a reader of the
+  // four colours d pixels around it. Pixels are read through the frame: a child's own DC
+  // cannot be read back on every system.
+  static POINT ViewCentre(HWND frame) {
+    RECT area{};
+    ::GetWindowRect(::GetDlgItem(frame, 101), &area);
+    ::MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&area), 2);
+    return POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  }
+  static bool ColoursAround(HWND frame, int d, DWORD tl, DWORD tr, DWORD bl, DWORD br) {
+    POINT c = ViewCentre(frame);
+    gui::Capture shot = gui::CaptureClient(frame);
+    return shot.width > c.x + d && shot.height > c.y + d && shot.At(c.x - d, c.y - d) == tl &&
+           shot.At(c.x + d, c.y - d) == tr && shot.At(c.x - d, c.y + d) == bl && shot.At(c.x + d, c.y + d) == br;
+  }
+  // Starts a viewer showing a quadrant picture of the given size.
+  HWND StartWithQuadrants(gui::Process** process, int w, int h) {
+    WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
+    std::wstring folder = Scratch();
+    gui::WriteFileBytes(folder + L"quadrants.bmp", QuadrantBmp(w, h));
+    return StartWindow(process, L"\"" + folder + L"quadrants.bmp\"");
   }
 
   std::list<gui::Process> processes_;

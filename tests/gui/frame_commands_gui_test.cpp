@@ -1,0 +1,88 @@
+#include <windows.h>
+
+#include "viewer_fixture.h"
+
+namespace {
+
+constexpr DWORD kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+
+bool TitleHas(HWND frame, const wchar_t* part) {
+  return gui::WaitUntil([&] { return gui::WindowText(frame).find(part) != std::wstring::npos; }, 5000);
+}
+
+TEST_F(ViewerTest, KeysReachTheirCommandsAndOtherCharactersDoNothing) {
+  gui::Process* p = nullptr;
+  HWND frame = StartWithQuadrants(&p, 1600, 1200);  // fits below 100 %
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(TitleHas(frame, L"1600x1200"));
+  ASSERT_FALSE(TitleHas(frame, L" 100%"));
+  const std::wstring fitted = gui::WindowText(frame);
+
+  ::PostMessageW(frame, WM_CHAR, L'x', 0);  // swallowed
+  ::PostMessageW(frame, WM_KEYDOWN, '1', 0);  // actual size
+  EXPECT_TRUE(TitleHas(frame, L" 100%")) << gui::WindowText(frame).c_str();
+  ::PostMessageW(frame, WM_CHAR, L'/', 0);  // and back to the fit
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame) == fitted; })) << gui::WindowText(frame).c_str();
+  ::PostMessageW(frame, WM_CHAR, L'+', 0);
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame) != fitted; })) << "zoomed in";
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+TEST_F(ViewerTest, EnterTogglesFullScreenAndEscapeLeavesIt) {
+  gui::Process* p = nullptr;
+  HWND frame = StartWithQuadrants(&p, 400, 300);
+  ASSERT_NE(frame, nullptr);
+  RECT before{};
+  ::GetWindowRect(frame, &before);
+  ::PostMessageW(frame, WM_KEYDOWN, VK_RETURN, 0);
+  const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_TRUE(gui::WaitUntil([&] {
+    RECT rc{};
+    ::GetWindowRect(frame, &rc);
+    return rc.left == 0 && rc.top == 0 && rc.right == sw && rc.bottom == sh;
+  }));
+  ::PostMessageW(frame, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(gui::WaitUntil([&] {
+    RECT rc{};
+    ::GetWindowRect(frame, &rc);
+    return ::EqualRect(&rc, &before) != FALSE;
+  }));
+  EXPECT_TRUE(p->running()) << "Esc in full screen only leaves it";
+  // Closed while in full screen, the window stores where it was before.
+  ::PostMessageW(frame, WM_KEYDOWN, VK_RETURN, 0);
+  gui::WaitUntil([&] {
+    RECT rc{};
+    ::GetWindowRect(frame, &rc);
+    return rc.left == 0 && rc.right == sw;
+  });
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+  EXPECT_EQ(gui::IniValue(ConfigPath(), L"app", L"last_position"), L"100_60_900_660");
+}
+
+TEST_F(ViewerTest, RotationTurnsThePictureOnScreen) {
+  gui::Process* p = nullptr;
+  HWND frame = StartWithQuadrants(&p, 400, 300);
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(gui::WaitUntil([&] { return ColoursAround(frame, 60, kRed, kGreen, kBlue, kWhite); }));
+  ::SendMessageW(frame, WM_COMMAND, 20008, 0);  // clockwise
+  EXPECT_TRUE(TitleHas(frame, L"( 300x400"));
+  EXPECT_TRUE(gui::WaitUntil([&] { return ColoursAround(frame, 60, kBlue, kRed, kWhite, kGreen); }));
+  ::SendMessageW(frame, WM_COMMAND, 20007, 0);  // and back
+  EXPECT_TRUE(gui::WaitUntil([&] { return ColoursAround(frame, 60, kRed, kGreen, kBlue, kWhite); }));
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+TEST_F(ViewerTest, AlwaysOnTopToggles) {
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p);
+  ASSERT_NE(frame, nullptr);
+  auto topmost = [&] { return (::GetWindowLongPtrW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  EXPECT_FALSE(topmost());
+  ::SendMessageW(frame, WM_COMMAND, 21600, 0);
+  EXPECT_TRUE(gui::WaitUntil(topmost));
+  ::SendMessageW(frame, WM_COMMAND, 21600, 0);
+  EXPECT_TRUE(gui::WaitUntil([&] { return !topmost(); }));
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+}  // namespace
