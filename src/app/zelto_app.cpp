@@ -17,6 +17,7 @@
 #include "app/zeltodlg.h"
 #include "basic_lib/auto_init.h"
 #include "image/current_picture.h"
+#include "view_render/current_folder_image.h"
 #include "basic_lib/stat_wrapper.h"
 #include "basic_lib/win32_system.h"
 #include "ipc-message/message/instance_receiver.h"
@@ -144,6 +145,7 @@ BOOL CZeltoApp::InitInstance() {
 }
 
 int CZeltoApp::ExitInstance() {
+  CCurrentFolderImage::Instance().Stop();
   CurrentPicture::Instance().Reset();
   std::wstring print_copy = app_paths::TempFolder() + L"tempprint.jpg";
   if (::PathFileExistsW(print_copy.c_str())) ::DeleteFileW(print_copy.c_str());

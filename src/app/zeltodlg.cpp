@@ -11,6 +11,7 @@
 #include "app/lang_strings.h"
 #include "image/current_picture.h"
 #include "image/image_classify.h"
+#include "view_render/current_folder_image.h"
 #include "widgets/main_image_view.h"
 #include "app/zelto_app.h"
 #include "basic_lib/stat_wrapper.h"
@@ -32,6 +33,7 @@ constexpr UINT kMsgPlaceTitle = 0x5220;
 constexpr UINT kCmdSettings = 21800;
 constexpr UINT kCmdActualSize = 20002, kCmdZoomIn = 20003, kCmdZoomOut = 20004;
 constexpr UINT kCmdScrollUp = 26000, kCmdScrollDown = 26001;
+constexpr UINT kCmdPrevious = 20005, kCmdNext = 20006;
 constexpr UINT kCmdRotateLeft = 20007, kCmdRotateRight = 20008, kCmdFullScreen = 20013, kCmdOpen = 21000;
 constexpr UINT kCmdTopmost = 21600, kCmdWheelPages = 21700, kCmdWheelZooms = 21701;
 constexpr UINT kCmdToolbarTop = 21750, kCmdToolbarBottom = 21751, kCmdRefresh = 21802;
@@ -178,6 +180,12 @@ BOOL CZeltoDlg::OnCommand(WPARAM wp, LPARAM lp) {
     case kCmdFullScreen:
       ToggleFullScreen();
       return TRUE;
+    case kCmdPrevious:
+    case kCmdNext: {
+      std::wstring next = CCurrentFolderImage::Instance().GetNeighbourPath(LOWORD(wp) == kCmdNext ? 1 : -1);
+      if (!next.empty()) OpenPicture(next);
+      return TRUE;
+    }
     case kCmdOpen:
       ShowOpenDialog();
       return TRUE;

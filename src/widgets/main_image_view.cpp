@@ -12,6 +12,7 @@
 #include "framework/win_app.h"
 #include "image/current_picture.h"
 #include "view_render/async_task.h"
+#include "view_render/current_folder_image.h"
 #include "view_render/pre_render_key_frame.h"
 #include "widgets/ui_event.h"
 
@@ -185,6 +186,7 @@ void WndMainImageView::ShowCurrentPicture() {
     } else {
       AddItem(new CTipItem(kMissingTip, L"当前文件不存在"));
     }
+    CCurrentFolderImage::Instance().Collect(m_hWnd, path);
   } else {
     auto* slogan = new widget_window::CWidgetItemImage(kWelcomeSlogan);
     widget_window::LoadResourcePicture(L"home_slogan.png", kPremultiplied, &slogan->image);
@@ -337,6 +339,11 @@ LRESULT WndMainImageView::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_MOUSEWHEEL:
       OnMouseWheel(wp, lp);
+      return 0;
+    case kMsgFolderImagesReady:
+      GetTitleRecord().Refresh();
+      FireUIEvent(CUIEventFolderImageCollected());
+      ::InvalidateRect(m_hWnd, nullptr, FALSE);
       return 0;
     case view_render::kMsgFirstBitmap:
       RemoveItem(kLoading);
