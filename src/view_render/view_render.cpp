@@ -5,6 +5,7 @@
 #include "image/current_picture.h"
 #include "logging/my_log.h"
 #include "view_render/async_task.h"
+#include "view_render/pre_render_animation.h"
 #include "view_render/pre_render_key_frame.h"
 #include "widgets/ui_event.h"
 
@@ -47,8 +48,11 @@ void CViewRender::SetViewSize(int width, int height) {
   VLOG_INFO() << L"zoomed_size.cx:" << layout_.geometry().zoomed_width()
               << L" zoomed_size.cy:" << layout_.geometry().zoomed_height();
   source_.reset();
-  // Animated pictures use the still source until their own player exists.
-  source_ = std::make_unique<CPreRenderKeyFrame>(this);
+  const LoaderPtr& loader = CurrentPicture::Instance().loader();
+  if (loader && loader->IsAnimated())
+    source_ = std::make_unique<CPreRenderAnimation>(this);
+  else
+    source_ = std::make_unique<CPreRenderKeyFrame>(this);
   RenderBackBuffer();
   GetTitleRecord().SetZoom(layout_.ratio());
 }
