@@ -18,6 +18,7 @@
 #include "basic_lib/auto_init.h"
 #include "image/current_picture.h"
 #include "view_render/current_folder_image.h"
+#include "view_render/system_cache.h"
 #include "basic_lib/stat_wrapper.h"
 #include "basic_lib/win32_system.h"
 #include "ipc-message/message/instance_receiver.h"
@@ -146,6 +147,8 @@ BOOL CZeltoApp::InitInstance() {
 
 int CZeltoApp::ExitInstance() {
   CCurrentFolderImage::Instance().Stop();
+  view_render::CSystemCache::Instance().CancelAll();
+  view_render::CSystemCache::Instance().WaitIdle();
   CurrentPicture::Instance().Reset();
   std::wstring print_copy = app_paths::TempFolder() + L"tempprint.jpg";
   if (::PathFileExistsW(print_copy.c_str())) ::DeleteFileW(print_copy.c_str());

@@ -12,6 +12,7 @@
 #include "image/current_picture.h"
 #include "image/image_classify.h"
 #include "view_render/current_folder_image.h"
+#include "view_render/system_cache.h"
 #include "widgets/main_image_view.h"
 #include "app/zelto_app.h"
 #include "basic_lib/stat_wrapper.h"
@@ -182,8 +183,11 @@ BOOL CZeltoDlg::OnCommand(WPARAM wp, LPARAM lp) {
       return TRUE;
     case kCmdPrevious:
     case kCmdNext: {
-      std::wstring next = CCurrentFolderImage::Instance().GetNeighbourPath(LOWORD(wp) == kCmdNext ? 1 : -1);
-      if (!next.empty()) OpenPicture(next);
+      const bool forward = LOWORD(wp) == kCmdNext;
+      std::wstring next = CCurrentFolderImage::Instance().GetNeighbourPath(forward ? 1 : -1);
+      if (next.empty()) return TRUE;
+      view_render::CSystemCache::Instance().SetDirection(forward ? 1 : 2);
+      OpenPicture(next);
       return TRUE;
     }
     case kCmdOpen:

@@ -14,6 +14,7 @@
 #include "app/zelto_app.h"
 #include "basic_lib/win32_system.h"
 #include "effects/image_effect.h"
+#include "framework/com_ptr.h"
 #include "image/fc_obj_image.h"
 #include "image/wic_scaler.h"
 
@@ -120,15 +121,13 @@ ComPtr<IWICBitmapSource> ApplyOrientation(IWICBitmapSource* source, WICBitmapTra
 }
 
 ComPtr<IWICBitmapSource> ScaleSource(IWICBitmapSource* source, UINT width, UINT height, WICBitmapInterpolationMode mode) {
-  ComPtr<IWICBitmapSource> result;
-  result.Attach(wic_scaler::ScaleSource(Factory(), source, width, height, mode));
-  return result;
+  return framework::AdoptRef(wic_scaler::ScaleSource(Factory(), source, width, height, mode));
 }
 
-bool RenderSourceToBitmap(IWICBitmapSource* source, HBITMAP* bitmap) {
+bool RenderSourceToBitmap(IWICBitmapSource* source, HBITMAP* bitmap, bool apply_effect) {
   FCObjImage image;
   if (!image.CreateFromWicSource(source, GUID_WICPixelFormat32bppPBGRA)) return false;
-  view_effect::ApplyCurrentEffect(image);
+  if (apply_effect) view_effect::ApplyCurrentEffect(image);
   RenderToCompatibleBitmap(image, CAppConfig::Instance().canvas_brush(), bitmap);
   return *bitmap != nullptr;
 }
@@ -251,7 +250,7 @@ bool CWICImageLoader::CreateDisplayBitmap(UINT width, UINT height, HBITMAP* bitm
   if (color_context_ && !CAppConfig::Instance().ignore_embedded_icc)
     scaled = ApplyColorTransform(scaled.Get(), color_context_.Get(), false);
   scaled = ApplyOrientation(scaled.Get(), options);
-  return RenderSourceToBitmap(scaled.Get(), bitmap);
+  return RenderSourceToBitmap(scaled.Get(), bitmap, apply_effect_);
 }
 
 namespace {
@@ -291,8 +290,7 @@ LoaderPtr LoadWithPlugin(const std::wstring& path) {
   typedef IUnknown*(__stdcall * LoadImageFn)(const wchar_t*, IWICImagingFactory*);
   auto load = reinterpret_cast<LoadImageFn>(reinterpret_cast<void*>(::GetProcAddress(plugin, "load_image")));
   if (!load) return nullptr;
-  ComPtr<IUnknown> result;
-  result.Attach(load(path.c_str(), factory));
+  ComPtr<IUnknown> result = framework::AdoptRef(load(path.c_str(), factory));
   ComPtr<IWICBitmapSource> source;
   if (!result || FAILED(result.As(&source))) return nullptr;
   auto loader = std::make_shared<CWICImageLoader>(source.Get(), nullptr);

@@ -31,6 +31,8 @@ class CWICImageLoader {
   Microsoft::WRL::ComPtr<IWICBitmap> GetBitmap(bool apply_color_profile) const;
   // Scaled, colour-managed, upright, with the current effect, over the canvas colour.
   bool CreateDisplayBitmap(UINT width, UINT height, HBITMAP* bitmap) const;
+  // For pictures that already carry the effect (the rotation preview).
+  void RenderWithoutEffect(bool without) { apply_effect_ = !without; }
 
   ImageMetadata& metadata() { return metadata_; }
   const ImageMetadata& metadata() const { return metadata_; }
@@ -45,6 +47,7 @@ class CWICImageLoader {
   Microsoft::WRL::ComPtr<IWICBitmapSource> frame_;
   ImageMetadata metadata_;
   Microsoft::WRL::ComPtr<IWICColorContext> color_context_;
+  bool apply_effect_ = true;
 };
 
 using LoaderPtr = std::shared_ptr<CWICImageLoader>;
@@ -63,7 +66,7 @@ Microsoft::WRL::ComPtr<IWICBitmapSource> ApplyOrientation(IWICBitmapSource* sour
 Microsoft::WRL::ComPtr<IWICBitmapSource> ScaleSource(IWICBitmapSource* source, UINT width, UINT height,
                                                      WICBitmapInterpolationMode mode);
 // Premultiplied pixels, the current effect, drawn over the canvas colour into *bitmap.
-bool RenderSourceToBitmap(IWICBitmapSource* source, HBITMAP* bitmap);
+bool RenderSourceToBitmap(IWICBitmapSource* source, HBITMAP* bitmap, bool apply_effect = true);
 
 // A thumbnail from the shell's cache (formats 1 to 5 only).
 class SystemThumbnail {

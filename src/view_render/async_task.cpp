@@ -123,8 +123,18 @@ void CAsyncTaskQueue::CancelRunning() {
   for (auto& [id, task] : running_) task->Cancel();
 }
 
-void CAsyncTaskQueue::CancelAll() {
+void CAsyncTaskQueue::DropPending() {
   while (!pending_.empty()) pending_.pop_back();
   pending_.shrink_to_fit();
+}
+
+void CAsyncTaskQueue::CancelAll() {
+  DropPending();
   CancelRunning();
+}
+
+std::vector<CAsyncTask*> CAsyncTaskQueue::RunningTasks() const {
+  std::vector<CAsyncTask*> tasks;
+  for (const auto& [id, task] : running_) tasks.push_back(task.get());
+  return tasks;
 }

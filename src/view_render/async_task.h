@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "view_render/message_window.h"
 
@@ -59,6 +60,8 @@ class CAsyncTaskQueue : public FCMessageWindow {
   void CancelRunning();
   // Drops the pending tasks, newest first, then cancels the running ones.
   void CancelAll();
+  void DropPending();
+  std::vector<CAsyncTask*> RunningTasks() const;
 
   size_t RunningCount() const { return running_.size(); }
   size_t PendingCount() const { return pending_.size(); }

@@ -12,6 +12,7 @@
 #include "app/app_config.h"
 #include "app/title_record.h"
 #include "image/image_classify.h"
+#include "view_render/system_cache.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -152,6 +153,7 @@ void CCurrentFolderImage::Collect(HWND receiver, const std::wstring& path) {
       if (::StrCmpIW(names_[i].c_str(), file.c_str()) != 0) continue;
       index_ = static_cast<int>(i);
       UpdateTitlePosition();
+      view_render::CSystemCache::Instance().Update(folder_, index_, names_);
       if (receiver_) ::SendMessageW(receiver_, kMsgFolderImagesReady, 0, 0);
       return;
     }
@@ -211,6 +213,7 @@ LRESULT CCurrentFolderImage::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   Destroy();
   UpdateTitlePosition();
   if (receiver_) ::PostMessageW(receiver_, kMsgFolderImagesReady, 0, 0);
+  view_render::CSystemCache::Instance().Update(folder_, index_, names_);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "app/app_config.h"
 #include "image/current_picture.h"
 #include "view_render/async_task.h"
+#include "view_render/system_cache.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -87,6 +88,7 @@ CPreRenderAnimation::CPreRenderAnimation(CViewRender* view) : view_(view) {
       frames_.push_back(AnimationFrame{image, 0});
   }
   picture.Queue().Push(new CAsyncLoadAnimation(m_hWnd, picture.path()));
+  CSystemCache::Instance().Resume();  // the picture is on screen
 }
 
 CPreRenderAnimation::~CPreRenderAnimation() {

@@ -15,6 +15,7 @@
 #include "image/fc_obj_image.h"
 #include "image/image_classify.h"
 #include "view_render/async_task.h"
+#include "view_render/system_cache.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -249,13 +250,23 @@ CPreRenderKeyFrame::CPreRenderKeyFrame(CViewRender* view)
   const LoaderPtr& loader = CurrentPicture::Instance().loader();
   if (!loader) return;
   // 64 bits: a giant picture must never be fitted here, on the window thread.
+  CSystemCache& cache = CSystemCache::Instance();
   if (PixelCount(view->layout().picture_width(), view->layout().picture_height()) <= kSmallPicturePixels) {
     HBITMAP bitmap = nullptr;
     if (loader->CreateDisplayBitmap(fit_.width, fit_.height, &bitmap)) SetFitBitmap(bitmap);
     fit_.complete = 1;
+    cache.Resume();
     return;
   }
-  // The neighbour cache joins here once it exists; until then the picture is decoded.
+  HBITMAP prepared = nullptr;
+  if (cache.Lookup(fit_.width, fit_.height, &prepared)) {
+    SetFitBitmap(prepared);
+    fit_.complete = 1;
+    cache.Resume();
+    return;
+  }
+  if (prepared) ::DeleteObject(prepared);
+  if (cache.WaitFor(m_hWnd)) return;  // the cache's request for this picture will tell us
   PushFitViewTask(0);
 }
 
@@ -383,6 +394,7 @@ LRESULT CPreRenderKeyFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         PushFitViewTask(1);
       else
         fit_.complete = 1;
+      CSystemCache::Instance().Resume();
       view_->Refresh();
       return 0;
     }
@@ -390,8 +402,19 @@ LRESULT CPreRenderKeyFrame::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       TakeZoomFrames(reinterpret_cast<CAsyncCreateZoomContext*>(wp));
       view_->Refresh();
       return 0;
-    case kMsgCacheReady:
+    case kMsgCacheReady: {
+      HBITMAP bitmap = nullptr;
+      if (CSystemCache::Instance().Lookup(fit_.width, fit_.height, &bitmap)) {
+        SetFitBitmap(bitmap);
+        fit_.complete = 1;
+      } else {
+        if (bitmap) SetFitBitmap(bitmap);  // for now; the decode replaces it
+        PushFitViewTask(1);
+      }
+      CSystemCache::Instance().Resume();
+      view_->Refresh();
       return 0;
+    }
   }
   return FCMessageWindow::WindowProc(msg, wp, lp);
 }

@@ -5,6 +5,7 @@
 #include "image/current_picture.h"
 #include "logging/my_log.h"
 #include "view_render/async_task.h"
+#include "view_render/system_cache.h"
 #include "view_render/pre_render_animation.h"
 #include "view_render/pre_render_key_frame.h"
 #include "widgets/ui_event.h"
@@ -41,6 +42,7 @@ void CViewRender::SetViewSize(int width, int height) {
   // Nothing made for the old size may arrive later.
   CurrentPicture::Instance().Queue().CancelAll();
   buffer_ = std::make_unique<CBufferedView>(width, height);
+  CSystemCache::Instance().SetViewSize(width, height);
   layout_.Layout(width, height, CAppConfig::Instance().double_click_action);
   VLOG_INFO() << L"actualsize.cx:" << layout_.picture_width() << L" actualsize.cy" << layout_.picture_height();
   VLOG_INFO() << L"init_ratio:" << layout_.ratio();

@@ -9,6 +9,7 @@
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
 #include "common/test_files.h"
+#include "framework/com_ptr.h"
 #include "image/image_classify.h"
 #include "image/image_metadata.h"
 #include "image/wic_image_loader.h"
@@ -326,8 +327,7 @@ TEST_F(LoaderTest, OwnScalerAveragesWhenShrinkingAndBlendsWhenGrowing) {
   BYTE stripes[16] = {0, 0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 255, 255, 255, 255};
   ComPtr<IWICBitmap> source;
   ASSERT_TRUE(SUCCEEDED(f->CreateBitmapFromMemory(4, 1, GUID_WICPixelFormat32bppBGRA, 16, 16, stripes, &source)));
-  ComPtr<IWICBitmapSource> half;
-  half.Attach(wic_scaler::ScaleWithOwnScaler(f, source.Get(), 2, 1));
+  ComPtr<IWICBitmapSource> half = framework::AdoptRef(wic_scaler::ScaleWithOwnScaler(f, source.Get(), 2, 1));
   ASSERT_TRUE(half);
   BYTE out[8] = {};
   ASSERT_TRUE(SUCCEEDED(half->CopyPixels(nullptr, 8, 8, out)));
@@ -338,8 +338,7 @@ TEST_F(LoaderTest, OwnScalerAveragesWhenShrinkingAndBlendsWhenGrowing) {
   BYTE edge[8] = {0, 0, 255, 0, 255, 0, 0, 255};
   ComPtr<IWICBitmap> edge_source;
   ASSERT_TRUE(SUCCEEDED(f->CreateBitmapFromMemory(2, 1, GUID_WICPixelFormat32bppBGRA, 8, 8, edge, &edge_source)));
-  ComPtr<IWICBitmapSource> wide;
-  wide.Attach(wic_scaler::ScaleWithOwnScaler(f, edge_source.Get(), 8, 1));
+  ComPtr<IWICBitmapSource> wide = framework::AdoptRef(wic_scaler::ScaleWithOwnScaler(f, edge_source.Get(), 8, 1));
   ASSERT_TRUE(wide);
   BYTE row[32] = {};
   ASSERT_TRUE(SUCCEEDED(wide->CopyPixels(nullptr, 32, 32, row)));
