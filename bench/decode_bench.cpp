@@ -16,48 +16,13 @@
 #include "basic_lib/auto_init.h"
 #include "image/wic_image_loader.h"
 #include "image/wic_scaler.h"
+#include "bench_pictures.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
 constexpr UINT kWidth = 6000, kHeight = 4000, kShowW = 1600, kShowH = 1067;
-
-double MedianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-// A photo-like test picture: smooth gradients with some detail, so that it compresses
-// like a real one.
-bool WritePicture(const std::wstring& path, const GUID& container) {
-  IWICImagingFactory* f = GetWICFactory();
-  std::vector<BYTE> pixels(static_cast<size_t>(kWidth) * kHeight * 3);
-  for (UINT y = 0; y < kHeight; ++y)
-    for (UINT x = 0; x < kWidth; ++x) {
-      BYTE* p = &pixels[(static_cast<size_t>(y) * kWidth + x) * 3];
-      p[0] = static_cast<BYTE>(x * 255 / kWidth);
-      p[1] = static_cast<BYTE>(y * 255 / kHeight);
-      p[2] = static_cast<BYTE>(((x / 40) ^ (y / 40)) & 1 ? 200 : 60);
-    }
-  ComPtr<IWICStream> stream;
-  ComPtr<IWICBitmapEncoder> encoder;
-  ComPtr<IWICBitmapFrameEncode> frame;
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  return SUCCEEDED(f->CreateStream(&stream)) && SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-         SUCCEEDED(f->CreateEncoder(container, nullptr, &encoder)) &&
-         SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
-         SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-         SUCCEEDED(frame->SetSize(kWidth, kHeight)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
-         SUCCEEDED(frame->WritePixels(kHeight, kWidth * 3, static_cast<UINT>(pixels.size()), pixels.data())) &&
-         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-}
 
 // The platform alone: decoder, frame, converter, scaler, one copy into memory.
 void BareSteps(const std::wstring& path, WICBitmapInterpolationMode mode, bool scale) {
@@ -111,7 +76,7 @@ int wmain() {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   std::wstring jpeg = std::wstring(temp) + L"vantor-bench.jpg", png = std::wstring(temp) + L"vantor-bench.png";
-  if (!WritePicture(jpeg, GUID_ContainerFormatJpeg) || !WritePicture(png, GUID_ContainerFormatPng)) {
+  if (!WriteBenchPicture(jpeg, GUID_ContainerFormatJpeg, kWidth, kHeight) || !WriteBenchPicture(png, GUID_ContainerFormatPng, kWidth, kHeight)) {
     wprintf(L"could not write the test pictures\n");
     return 1;
   }

@@ -2,6 +2,10 @@
 #pragma once
 
 #define IDI_MAIN 128
+#define IDP_RESTORE 154  // shown while maximised
+#define IDP_CLOSE 155
+#define IDP_MINIMIZE 157
+#define IDP_MAXIMIZE 166
 #define IDD_MAIN_FRAME 102
 #define IDR_ACCELERATORS 128
 #define IDS_OPEN_FILTER 500

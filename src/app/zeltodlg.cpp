@@ -14,6 +14,7 @@
 #include "view_render/current_folder_image.h"
 #include "view_render/system_cache.h"
 #include "widgets/main_image_view.h"
+#include "widgets/png_button.h"
 #include "app/zelto_app.h"
 #include "basic_lib/stat_wrapper.h"
 #include "framework/dc.h"
@@ -35,6 +36,7 @@ constexpr UINT kCmdSettings = 21800;
 constexpr UINT kCmdActualSize = 20002, kCmdZoomIn = 20003, kCmdZoomOut = 20004;
 constexpr UINT kCmdScrollUp = 26000, kCmdScrollDown = 26001;
 constexpr UINT kCmdPrevious = 20005, kCmdNext = 20006;
+constexpr UINT kCmdClose = 1023, kCmdMaximize = 1026, kCmdMinimize = 1027;
 constexpr UINT kCmdRotateLeft = 20007, kCmdRotateRight = 20008, kCmdFullScreen = 20013, kCmdOpen = 21000;
 constexpr UINT kCmdTopmost = 21600, kCmdWheelPages = 21700, kCmdWheelZooms = 21701;
 constexpr UINT kCmdToolbarTop = 21750, kCmdToolbarBottom = 21751, kCmdRefresh = 21802;
@@ -59,7 +61,12 @@ void RegisterFrameClass() {
 
 }  // namespace
 
-CZeltoDlg::CZeltoDlg() : CDialog(IDD_MAIN_FRAME), image_view_(std::make_unique<WndMainImageView>()) {
+CZeltoDlg::CZeltoDlg()
+    : CDialog(IDD_MAIN_FRAME),
+      image_view_(std::make_unique<WndMainImageView>()),
+      close_button_(std::make_unique<CPngButton>(kCmdClose)),
+      maximize_button_(std::make_unique<CPngButton>(kCmdMaximize)),
+      minimize_button_(std::make_unique<CPngButton>(kCmdMinimize)) {
   RegisterFrameClass();
   accelerators_ = ::LoadAcceleratorsW(framework::AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
   back_brush_ = ::CreateSolidBrush(kFrameColor);
@@ -131,6 +138,10 @@ BOOL CZeltoDlg::OnInitDialog() {
   lf.lfWeight = FW_BOLD;
   font_bold_ = ::CreateFontIndirectW(&lf);
 
+  close_button_->Create(m_hWnd, IDP_CLOSE);
+  maximize_button_->Create(m_hWnd, ::IsZoomed(m_hWnd) ? IDP_RESTORE : IDP_MAXIMIZE);
+  minimize_button_->Create(m_hWnd, IDP_MINIMIZE);
+
   LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
   ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION));
   ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
@@ -180,6 +191,15 @@ BOOL CZeltoDlg::OnCommand(WPARAM wp, LPARAM lp) {
       return TRUE;
     case kCmdFullScreen:
       ToggleFullScreen();
+      return TRUE;
+    case kCmdClose:
+      RunQuitSequence();
+      return TRUE;
+    case kCmdMaximize:
+      SendMessageW(WM_SYSCOMMAND, ::IsZoomed(m_hWnd) ? SC_RESTORE : SC_MAXIMIZE);
+      return TRUE;
+    case kCmdMinimize:
+      SendMessageW(WM_SYSCOMMAND, SC_MINIMIZE);
       return TRUE;
     case kCmdPrevious:
     case kCmdNext: {
@@ -240,6 +260,8 @@ void CZeltoDlg::ToggleFullScreen() {
     ::GetWindowRect(m_hWnd, &rc);
     full_screen_saved_ = std::make_unique<RECT>(rc);
     full_screen_ = true;
+    ::ShowWindow(maximize_button_->GetSafeHwnd(), SW_HIDE);
+    ::ShowWindow(minimize_button_->GetSafeHwnd(), SW_HIDE);
     ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_THICKFRAME)) | WS_POPUP);
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
                    SWP_NOZORDER | SWP_FRAMECHANGED);
@@ -247,6 +269,8 @@ void CZeltoDlg::ToggleFullScreen() {
     RECT rc = full_screen_saved_ ? *full_screen_saved_ : RECT{0, 0, 800, 600};
     full_screen_saved_.reset();
     full_screen_ = false;
+    ::ShowWindow(maximize_button_->GetSafeHwnd(), SW_SHOW);
+    ::ShowWindow(minimize_button_->GetSafeHwnd(), SW_SHOW);
     ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | WS_THICKFRAME);
     ::SetWindowPos(m_hWnd, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                    SWP_NOZORDER | SWP_FRAMECHANGED);
@@ -412,9 +436,19 @@ void CZeltoDlg::OnSize(UINT type, int cx, int cy) {
   HRGN region = ::CreateRectRgn(left, top, left + cx + 1, top + cy + 1);
   ::SetWindowRgn(m_hWnd, region, TRUE);  // the window owns the region now
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  PlaceCaptionButtons(cx);
   LayoutChildren();
   image_view_->OnFrameLayout();
   SetTimer(kTimerResizeBurst, 50);
+}
+
+void CZeltoDlg::PlaceCaptionButtons(int client_width) {
+  CPngButton* order[] = {close_button_.get(), maximize_button_.get(), minimize_button_.get()};
+  for (int i = 0; i < 3; ++i) {
+    if (HWND button = order[i]->GetSafeHwnd())
+      ::SetWindowPos(button, nullptr, client_width - 30 * (i + 1), 1, 30, 30, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  maximize_button_->SetPicture(::IsZoomed(m_hWnd) ? IDP_RESTORE : IDP_MAXIMIZE);
 }
 
 void CZeltoDlg::LayoutChildren() {

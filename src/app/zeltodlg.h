@@ -7,6 +7,7 @@
 #include "framework/dialog.h"
 
 class WndMainImageView;
+class CPngButton;
 
 class CZeltoDlg : public framework::CDialog {
  public:
@@ -35,6 +36,7 @@ class CZeltoDlg : public framework::CDialog {
   void OnDestroy();
   LRESULT OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds);
   void PlaceTitle(int width, int height);
+  void PlaceCaptionButtons(int client_width);
   void LayoutChildren();
   void ToggleFullScreen();
   void ShowOpenDialog();
@@ -47,6 +49,7 @@ class CZeltoDlg : public framework::CDialog {
   void BringToTop();
 
   std::unique_ptr<WndMainImageView> image_view_;
+  std::unique_ptr<CPngButton> close_button_, maximize_button_, minimize_button_;
   HACCEL accelerators_ = nullptr;
   bool closing_ = false;
   bool full_screen_ = false;

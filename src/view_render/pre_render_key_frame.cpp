@@ -65,6 +65,24 @@ bool DrawD2DBitmap(ID2D1RenderTarget* target, ID2D1Bitmap* bitmap, int left, int
   return true;
 }
 
+// Key frames are drawn over the canvas colour once, as the fit bitmap is, so that
+// transparent parts show it at every zoom whatever the render target keeps beneath.
+void FlattenOverCanvas(FCObjImage& straight_bgra) {
+  const COLORREF canvas = CAppConfig::Instance().canvas_back_color;
+  const int cb = GetBValue(canvas), cg = GetGValue(canvas), cr = GetRValue(canvas);
+  for (int y = 0; y < straight_bgra.Height(); ++y) {
+    BYTE* p = straight_bgra.RowAt(y);
+    for (int x = 0; x < straight_bgra.Width(); ++x, p += 4) {
+      const int a = p[3];
+      if (a == 255) continue;
+      p[0] = static_cast<BYTE>((p[0] * a + cb * (255 - a) + 127) / 255);
+      p[1] = static_cast<BYTE>((p[1] * a + cg * (255 - a) + 127) / 255);
+      p[2] = static_cast<BYTE>((p[2] * a + cr * (255 - a) + 127) / 255);
+      p[3] = 255;
+    }
+  }
+}
+
 // The fit bitmap: from the shell's thumbnails where they serve, else decoded.
 class CAsyncCreateFitView : public CAsyncTask {
  public:
@@ -150,6 +168,7 @@ class CAsyncCreateZoomContext : public CAsyncTask {
         FCObjImage view;
         view.AttachPixels(width_, height_, pixels);
         view_effect::ApplyCurrentEffect(view, running_flag());
+        FlattenOverCanvas(view);
         view.DetachPixels();
       }
     }

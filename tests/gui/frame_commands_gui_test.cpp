@@ -87,3 +87,58 @@ TEST_F(ViewerTest, AlwaysOnTopToggles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewerTest, CaptionButtonsSitTopRightAndDoTheirWork) {
+  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p);
+  ASSERT_NE(frame, nullptr);
+  RECT client{};
+  ::GetClientRect(frame, &client);
+  const int ids[] = {1023, 1026, 1027};  // close, maximise, minimise from the right
+  for (int i = 0; i < 3; ++i) {
+    HWND button = ::GetDlgItem(frame, ids[i]);
+    ASSERT_NE(button, nullptr) << ids[i];
+    RECT rc{};
+    ::GetWindowRect(button, &rc);
+    ::MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_EQ(rc.left, client.right - 30 * (i + 1)) << ids[i];
+    EXPECT_EQ(rc.top, 1);
+    EXPECT_EQ(rc.right - rc.left, 30);
+  }
+  // A click on the maximise button: pressed and released over it.
+  HWND maximize = ::GetDlgItem(frame, 1026);
+  ::PostMessageW(maximize, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 15));
+  ::PostMessageW(maximize, WM_LBUTTONUP, 0, MAKELPARAM(15, 15));
+  EXPECT_TRUE(gui::WaitUntil([&] { return ::IsZoomed(frame) != FALSE; }));
+  ::SendMessageW(frame, WM_COMMAND, 1026, 0);
+  EXPECT_TRUE(gui::WaitUntil([&] { return ::IsZoomed(frame) == FALSE; }));
+  ::SendMessageW(frame, WM_COMMAND, 1027, 0);
+  EXPECT_TRUE(gui::WaitUntil([&] { return ::IsIconic(frame) != FALSE; }));
+  ::ShowWindow(frame, SW_RESTORE);
+  ::PostMessageW(frame, WM_COMMAND, 1023, 0);
+  DWORD code = 1;
+  EXPECT_TRUE(p->WaitExit(15000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ViewerTest, BrokenFileShowsItsNameWithoutACrash) {
+  std::wstring folder = Scratch();
+  gui::WriteFileBytes(folder + L"broken.jpg", "this is not a JPEG at all");
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p, L"\"" + folder + L"broken.jpg\"");
+  ASSERT_NE(frame, nullptr);
+  // No size is known, so the title is the name and the position alone.
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame) == L"broken.jpg - [1/1]"; }))
+      << gui::WindowText(frame).c_str();
+  EXPECT_TRUE(p->running());
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+}  // namespace

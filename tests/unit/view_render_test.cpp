@@ -145,6 +145,23 @@ TEST_F(ViewRenderTest, FitBitmapForAnOldSizeNeverArrives) {
   ExpectQuadrantsAround(view, 250, 200, 100);
 }
 
+TEST_F(ViewRenderTest, TransparentPartsShowTheCanvasAtEveryZoom) {
+  CurrentPicture::Instance().SetPath(TestDataFolder() + L"tbrn2c08.png");  // 32x32, (0,0) transparent
+  ASSERT_TRUE(CurrentPicture::Instance().IsLoaded());
+  CViewRender view(400, 300, window_, nullptr);
+  for (float ratio : {1.0f, 2.0f, 4.0f}) {
+    view.ZoomTo(ratio, 200, 150);
+    if (ratio > 1.0f) {
+      ASSERT_TRUE(Pump([&] { return Source(view)->HasZoomFrame(1.0f); }));
+    }
+    view.RenderBackBuffer();
+    POINT at = view.layout().geometry().Placement();
+    const int scale = static_cast<int>(ratio);
+    EXPECT_EQ(At(view, at.x + scale / 2, at.y + scale / 2), kCanvas) << ratio;
+    EXPECT_EQ(At(view, at.x + 15 * scale + scale / 2, at.y + 16 * scale + scale / 2), 0x9D9D9Du) << ratio;
+  }
+}
+
 TEST(KeyFrameChoice, NearestSuitableFrameFirstAndTheFitLast) {
   view_render::CZoomKeyFrame a(0.4f), b(0.8f), c(1.0f), fit(0.2f);
   using V = std::vector<view_render::CZoomKeyFrame*>;
