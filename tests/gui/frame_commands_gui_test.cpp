@@ -15,8 +15,12 @@ TEST_F(ViewerTest, KeysReachTheirCommandsAndOtherCharactersDoNothing) {
   HWND frame = StartWithQuadrants(&p, 1600, 1200);  // fits below 100 %
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(TitleHas(frame, L"1600x1200"));
-  // Opening shows 100 % until the view reports its fit.
-  ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame).find(L" 100%") == std::wstring::npos; }));
+  // Opening shows 100 % until the view reports its fit, and no position until the
+  // folder has been read.
+  ASSERT_TRUE(gui::WaitUntil([&] {
+    std::wstring t = gui::WindowText(frame);
+    return t.find(L" 100%") == std::wstring::npos && t.find(L"[1/1]") != std::wstring::npos;
+  }));
   const std::wstring fitted = gui::WindowText(frame);
 
   ::PostMessageW(frame, WM_CHAR, L'x', 0);  // swallowed
