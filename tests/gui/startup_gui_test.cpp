@@ -109,13 +109,14 @@ TEST_F(ViewerTest, MissingLanguageFilesLeaveTextsEmptyButStartUpGoesOn) {
 }
 
 TEST_F(ViewerTest, PictureFromTheCommandLineNamesTheWindow) {
-  std::wstring picture = TestDataFolder() + L"Canon_40D.jpg";
-  ASSERT_TRUE(gui::FileExists(picture));
+  std::wstring folder = Scratch();
+  std::wstring picture = folder + L"Canon_40D.jpg";
+  ASSERT_TRUE(::CopyFileW((TestDataFolder() + L"Canon_40D.jpg").c_str(), picture.c_str(), FALSE));
   gui::Process* p = nullptr;
   HWND frame = StartWindow(&p, L"\"" + picture + L"\"");
   ASSERT_NE(frame, nullptr);
   // Names over ten characters are cut, keeping the extension.
-  const std::wstring title = L"Canon_40D....jpg ( 100x68 , 2008:05:30 15:56:01 ) -  100%";
+  const std::wstring title = L"Canon_40D....jpg ( 100x68 , 2008:05:30 15:56:01 ) - [1/1] 100%";
   EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame) == title; })) << gui::WindowText(frame).c_str();
   EXPECT_EQ(gui::WindowText(::GetDlgItem(frame, 1025)), title);
   RECT item{};
