@@ -355,6 +355,11 @@ void CPreRenderKeyFrame::Draw(HDC target, int left, int top, int right, int bott
   // rectangle back, which would paint over the canvas around the picture.
   RECT whole{0, 0, bm.bmWidth, bm.bmHeight}, picture{left, top, right, bottom}, bound{};
   if (!::IntersectRect(&bound, &whole, &picture)) return;
+  // Only what the DC lets through is worth rendering: after a pan, the exposed strips.
+  RECT clip{};
+  const int clip_kind = ::GetClipBox(target, &clip);
+  if (clip_kind == NULLREGION) return;
+  if (clip_kind != ERROR && !::IntersectRect(&bound, &bound, &clip)) return;
   if (FAILED(target_->BindDC(target, &bound))) return;
   target_->BeginDraw();
   target_->SetTransform(D2D1::Matrix3x2F::Identity());
