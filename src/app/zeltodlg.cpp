@@ -466,7 +466,7 @@ void CZeltoDlg::LayoutChildren() {
 void CZeltoDlg::OpenPicture(const std::wstring& path) {
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
   ::UpdateWindow(m_hWnd);
-  CurrentPicture::Instance().SetPath(path);
+  CurrentPicture::Instance().SetPath(path, view_render::CSystemCache::Instance().TakeLoader(path));
   image_view_->ShowCurrentPicture();
 }
 

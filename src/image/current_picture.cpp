@@ -17,7 +17,7 @@ void CurrentPicture::CancelWork() {
   if (queue_) queue_->CancelAll();
 }
 
-void CurrentPicture::SetPath(const std::wstring& path) {
+void CurrentPicture::SetPath(const std::wstring& path, LoaderPtr prepared) {
   CancelWork();
   loader_.reset();
   preview_.Reset();
@@ -26,7 +26,7 @@ void CurrentPicture::SetPath(const std::wstring& path) {
   if (::PathFileExistsW(path.c_str())) {
     wchar_t canonical[MAX_PATH] = {};
     if (path.size() < MAX_PATH && ::PathCanonicalizeW(canonical, path.c_str())) path_ = canonical;
-    loader_ = CreateLoader(path_);
+    loader_ = prepared ? std::move(prepared) : CreateLoader(path_);
   }
   UINT w = 0, h = 0;
   std::wstring date;

@@ -14,7 +14,8 @@ class CurrentPicture {
 
   // Cancels the queue's work, drops the loader and preview, then opens the path and
   // tells the title line.
-  void SetPath(const std::wstring& path);
+  // prepared: the same file already opened ahead of time, if any.
+  void SetPath(const std::wstring& path, LoaderPtr prepared = nullptr);
   void Reset();
 
   const std::wstring& path() const { return path_; }

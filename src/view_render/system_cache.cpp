@@ -8,6 +8,7 @@
 #include "app/app_config.h"
 #include "image/current_picture.h"
 #include "image/image_classify.h"
+#include "logging/my_log.h"
 #include "view_render/pre_render_key_frame.h"
 #include "view_render/view_geometry.h"
 
@@ -27,7 +28,8 @@ class CAsyncCreateSystemCache : public CAsyncTask {
     }
     // No thumbnail cache here: decode the fit bitmap ahead instead.
     if (view_width_ <= 0 || view_height_ <= 0 || !IsRunning()) return;
-    LoaderPtr loader = CreateLoader(path_);
+    loader_ = CreateLoader(path_);
+    LoaderPtr& loader = loader_;
     if (!loader || !IsRunning()) return;
     UINT w = 0, h = 0;
     loader->GetOrientedSize(&w, &h);
@@ -37,7 +39,7 @@ class CAsyncCreateSystemCache : public CAsyncTask {
     if (!loader->CreateDisplayBitmap(width_, height_, &bitmap_)) bitmap_ = nullptr;
   }
   void OnComplete() override {
-    if (bitmap_) CSystemCache::Instance().Keep(path_, width_, height_, std::exchange(bitmap_, nullptr));
+    if (bitmap_) CSystemCache::Instance().Keep(path_, width_, height_, std::exchange(bitmap_, nullptr), loader_);
     if (notify_ && ::IsWindow(notify_)) ::SendMessageW(notify_, kMsgCacheReady, 0, 0);
   }
   const std::wstring& path() const { return path_; }
@@ -48,6 +50,7 @@ class CAsyncCreateSystemCache : public CAsyncTask {
   int view_width_, view_height_;
   int width_ = 0, height_ = 0;
   HBITMAP bitmap_ = nullptr;
+  LoaderPtr loader_;
 };
 
 CSystemCache& CSystemCache::Instance() {
@@ -112,7 +115,7 @@ void CSystemCache::Resume() {
   Pump();
 }
 
-void CSystemCache::Keep(const std::wstring& path, int width, int height, HBITMAP bitmap) {
+void CSystemCache::Keep(const std::wstring& path, int width, int height, HBITMAP bitmap, LoaderPtr loader) {
   std::wstring name = ::PathFindFileNameW(path.c_str());
   wchar_t folder[MAX_PATH] = {};
   wcsncpy(folder, path.c_str(), MAX_PATH - 1);
@@ -123,7 +126,8 @@ void CSystemCache::Keep(const std::wstring& path, int width, int height, HBITMAP
   }
   Prepared& slot = prepared_[name];
   if (slot.bitmap) ::DeleteObject(slot.bitmap);
-  slot = Prepared{width, height, bitmap};
+  slot = Prepared{width, height, bitmap, std::move(loader)};
+  VLOG_INFO() << L"Prepared ahead:" << name;
 }
 
 bool CSystemCache::Lookup(int width, int height, HBITMAP* bitmap) {
@@ -157,6 +161,16 @@ bool CSystemCache::Lookup(int width, int height, HBITMAP* bitmap) {
                          OrientationToTransform(picture.loader()->metadata().orientation), context))
     return false;
   return cached.quality() != 1;
+}
+
+LoaderPtr CSystemCache::TakeLoader(const std::wstring& path) {
+  wchar_t folder[MAX_PATH] = {};
+  wcsncpy(folder, path.c_str(), MAX_PATH - 1);
+  ::PathRemoveFileSpecW(folder);
+  if (_wcsicmp(folder, folder_.c_str()) != 0) return nullptr;
+  auto it = prepared_.find(::PathFindFileNameW(path.c_str()));
+  if (it == prepared_.end()) return nullptr;
+  return std::move(it->second.loader);
 }
 
 bool CSystemCache::WaitFor(HWND window) {

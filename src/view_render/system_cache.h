@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "image/wic_image_loader.h"
 #include "view_render/async_task.h"
 
 namespace view_render {
@@ -31,6 +32,9 @@ class CSystemCache : public CAsyncTaskQueue {
   // comes back in *bitmap, which may be a temporary one when the result is false.
   bool Lookup(int width, int height, HBITMAP* bitmap);
   bool WaitFor(HWND window);
+  // The opened picture a decode ahead made for this path, taken over by the caller; a
+  // step then need not open the file again.
+  LoaderPtr TakeLoader(const std::wstring& path);
 
   bool enabled() const { return enabled_ != 0; }
   const std::set<std::wstring>& requested() const { return requested_; }
@@ -48,8 +52,9 @@ class CSystemCache : public CAsyncTaskQueue {
   struct Prepared {
     int width = 0, height = 0;
     HBITMAP bitmap = nullptr;
+    LoaderPtr loader;
   };
-  void Keep(const std::wstring& path, int width, int height, HBITMAP bitmap);
+  void Keep(const std::wstring& path, int width, int height, HBITMAP bitmap, LoaderPtr loader);
   void DropPrepared();
 
   int direction_ = 0;

@@ -79,3 +79,29 @@ TEST_F(FolderTest, APictureAloneShowsOneOfOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FolderTest, TheNextPictureIsReadyBeforeTheStep) {
+  ::CreateDirectoryW(gui::LogFolder().c_str(), nullptr);
+  gui::WriteFileBytes(gui::LogFolder() + L"main.log.on", "");
+  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
+  std::wstring folder = Scratch();
+  // Large enough to be fitted in the background rather than at once.
+  gui::WriteFileBytes(folder + L"a.bmp", QuadrantBmp(1600, 1200));
+  gui::WriteFileBytes(folder + L"b.bmp", QuadrantBmp(1600, 1200));
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p, L"\"" + folder + L"a.bmp\"");
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(TitleIs(frame, L"a.bmp", L"[1/2]"));
+  ASSERT_TRUE(gui::WaitUntil(
+      [] { return gui::ReadFileBytes(gui::LogFolder() + L"main.log").find("Prepared ahead:b.bmp") != std::string::npos; },
+      15000));
+  // The step is sent, so it has been painted when the call returns: capture at once.
+  ::SendMessageW(frame, WM_COMMAND, 20006, 0);
+  EXPECT_TRUE(ColoursAround(frame, 60, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF)) << "the first paint is the picture";
+  EXPECT_TRUE(TitleIs(frame, L"b.bmp", L"[2/2]"));
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+}  // namespace
