@@ -59,6 +59,55 @@ class CLoadingGifItem : public CWidgetItem, public FCTimerNotify {
   RECT frame_;
 };
 
+// The page-turn strip at a side edge: it fades in while the mouse is over it.
+class CTurnPageItem : public CWidgetItem, public FCTimerNotify {
+ public:
+  CTurnPageItem(int id, const FCObjImage& picture, HWND owner) : CWidgetItem(id), owner_(owner) {
+    picture_.CopyFrom(picture);
+  }
+  void OnHoverEnter() override { Fade(+10); }
+  void OnHoverLeave() override { Fade(-10); }
+  void OnTimer() override {
+    opacity_ = std::clamp(opacity_ + step_, 0, 100);
+    if (opacity_ == 0 || opacity_ == 100) StopTimer();
+    // Fading and premultiplying in one pass over the small picture.
+    faded_.CopyFrom(picture_);
+    if (faded_.ColorBits() == 32) {
+      for (int y = 0; y < faded_.Height(); ++y) {
+        BYTE* p = faded_.RowAt(y);
+        for (int x = 0; x < faded_.Width(); ++x, p += 4) {
+          const int a = p[3] * opacity_ / 100;
+          p[3] = static_cast<BYTE>(a);
+          for (int c = 0; c < 3; ++c) p[c] = static_cast<BYTE>(p[c] * a / 255);
+        }
+      }
+    }
+    if (owner_) ::InvalidateRect(owner_, &rect, FALSE);
+  }
+  void Draw(HDC dc) override {
+    if (opacity_ == 0 || !faded_.IsValid()) return;
+    const int h = faded_.Height(), w = faded_.Width(), middle = std::max(h - 10, 0);
+    const int top_band = (Height() - middle) / 2;
+    RECT top{0, 0, w, std::min(5, h)}, centre{0, 5, w, 5 + middle}, bottom{0, h - 5, w, h};
+    faded_.Draw(dc, 0, 0, Width(), top_band, &top);
+    faded_.Draw(dc, 0, top_band, Width(), top_band + middle, &centre);
+    faded_.Draw(dc, 0, top_band + middle, Width(), Height(), &bottom);
+  }
+  int opacity() const { return opacity_; }
+
+ private:
+  void Fade(int step) {
+    StopTimer();
+    step_ = step;
+    StartTimer(10);
+  }
+  FCObjImage picture_;
+  FCObjImage faded_;
+  int opacity_ = 0;
+  int step_ = 10;
+  HWND owner_;
+};
+
 class CLoadErrorItem : public CWidgetItem {
  public:
   CLoadErrorItem() : CWidgetItem(kLoadError), text_(lang_strings::GetText(L"app", L"LOAD_IMAGE_ERROR_TIP")) {
@@ -143,7 +192,26 @@ void CMainViewLayout::Arrange(HWND window, std::deque<std::unique_ptr<CWidgetIte
 
 using namespace main_view;
 
-WndMainImageView::WndMainImageView() { SetLayout(new CMainViewLayout(48)); }
+WndMainImageView::WndMainImageView() {
+  FCObjImage indicator;
+  widget_window::LoadResourcePicture(L"turn_page_indicator.png", 0x26200A /* straight alpha */, &indicator);
+  SetLayout(new CMainViewLayout(indicator.IsValid() ? indicator.Width() : 48));
+  turn_page_picture_.CopyFrom(indicator);
+}
+
+bool WndMainImageView::Create(const RECT& rect, HWND parent, UINT id) {
+  if (!CWidgetWindow::Create(rect, parent, id)) return false;
+  // The right strip shows the left one's picture mirrored.
+  FCObjImage mirrored;
+  mirrored.CopyFrom(turn_page_picture_);
+  for (int y = 0; y < mirrored.Height(); ++y) {
+    DWORD* row = reinterpret_cast<DWORD*>(mirrored.RowAt(y));
+    std::reverse(row, row + mirrored.Width());
+  }
+  AddItem(new CTurnPageItem(kTurnPrevious, turn_page_picture_, m_hWnd));
+  AddItem(new CTurnPageItem(kTurnNext, mirrored, m_hWnd));
+  return true;
+}
 
 WndMainImageView::~WndMainImageView() { view_.reset(); }
 
@@ -342,6 +410,10 @@ LRESULT WndMainImageView::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case kMsgFolderImagesReady:
       GetTitleRecord().Refresh();
+      if (CWidgetItem* item = FindItem(kTurnPrevious))
+        item->Set(CWidgetItem::kVisible, CCurrentFolderImage::Instance().HasNeighbour(-1));
+      if (CWidgetItem* item = FindItem(kTurnNext))
+        item->Set(CWidgetItem::kVisible, CCurrentFolderImage::Instance().HasNeighbour(1));
       FireUIEvent(CUIEventFolderImageCollected());
       ::InvalidateRect(m_hWnd, nullptr, FALSE);
       return 0;

@@ -35,6 +35,7 @@ class WndMainImageView : public CWidgetWindow {
  public:
   WndMainImageView();
   ~WndMainImageView() override;
+  bool Create(const RECT& rect, HWND parent, UINT id);
 
   // Rebuilds the items and the view context for the current picture.
   void ShowCurrentPicture();
@@ -64,5 +65,6 @@ class WndMainImageView : public CWidgetWindow {
   void Repaint();
 
   int resizing_ = 0;
+  FCObjImage turn_page_picture_;
   std::unique_ptr<view_render::CViewRender> view_;
 };

@@ -105,3 +105,31 @@ TEST_F(FolderTest, TheNextPictureIsReadyBeforeTheStep) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FolderTest, PageTurnStripsFadeInAndTurnOnPress) {
+  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
+  std::wstring folder = MakeFolder();
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p, L"\"" + folder + L"img2.jpg\"");
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(TitleIs(frame, L"img2.jpg", L"[2/3]"));
+  HWND view = ::GetDlgItem(frame, 101);
+  RECT area{};
+  ::GetClientRect(view, &area);
+  const int mid = area.bottom / 2;
+  // The strip's middle, in the frame's client coordinates where pixels are read.
+  POINT probe{24, mid};
+  ::MapWindowPoints(view, frame, &probe, 1);
+  const DWORD before = gui::CaptureClient(frame).At(probe.x, probe.y);
+  ::PostMessageW(view, WM_MOUSEMOVE, 0, MAKELPARAM(24, mid));
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::CaptureClient(frame).At(probe.x, probe.y) != before; }))
+      << "the left strip fades in under the mouse";
+  ::PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, mid));
+  ::PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(10, mid));
+  EXPECT_TRUE(TitleIs(frame, L"IMG1.png", L"[1/3]")) << gui::WindowText(frame).c_str();
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+}  // namespace

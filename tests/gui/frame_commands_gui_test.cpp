@@ -146,3 +146,43 @@ TEST_F(ViewerTest, BrokenFileShowsItsNameWithoutACrash) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewerTest, WheelZoomKeepsThePointUnderTheCursorAndDraggingPans) {
+  gui::Process* p = nullptr;
+  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\nmouse_wheel_action=1\r\nshow_wheel_favorite=0\r\n");
+  std::wstring folder = Scratch();
+  gui::WriteFileBytes(folder + L"q.bmp", QuadrantBmp(1600, 1200));
+  HWND frame = StartWindow(&p, L"\"" + folder + L"q.bmp\"");
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(gui::WaitUntil([&] { return ColoursAround(frame, 40, kRed, kGreen, kBlue, kWhite); }));
+  const POINT c = ViewCentre(frame);
+  auto pixel = [&](int dx, int dy) { return gui::CaptureClient(frame).At(c.x + dx, c.y + dy); };
+
+  // At actual size the picture overflows the view, so the cursor's point can stay put.
+  ::SendMessageW(frame, WM_COMMAND, 20002, 0);
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame).find(L" 100%") != std::wstring::npos; }));
+  ASSERT_TRUE(gui::WaitUntil([&] { return pixel(-5, -50) == kRed && pixel(5, -50) == kGreen; }));
+
+  // One notch up, 100 pixels right of the centre: the boundary moves 10 pixels left.
+  POINT at{c.x + 100, c.y};
+  ::ClientToScreen(frame, &at);
+  ::PostMessageW(frame, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(at.x, at.y));
+  EXPECT_TRUE(gui::WaitUntil([&] { return pixel(-5, -50) == kGreen; })) << "zoomed about the cursor";
+  EXPECT_EQ(pixel(-15, -50), kRed);
+  EXPECT_NE(gui::WindowText(frame).find(L" 110%"), std::wstring::npos);
+
+  // A drag of 60 pixels to the right moves the picture with it.
+  HWND view = ::GetDlgItem(frame, 101);
+  POINT v{200, 100};
+  ::PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(v.x, v.y));
+  ::PostMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(v.x + 30, v.y));
+  ::PostMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(v.x + 60, v.y));
+  ::PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(v.x + 60, v.y));
+  EXPECT_TRUE(gui::WaitUntil([&] { return pixel(45, -50) == kRed && pixel(55, -50) == kGreen; }))
+      << "the boundary followed the drag";
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+}  // namespace
