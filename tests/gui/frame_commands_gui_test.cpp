@@ -186,3 +186,54 @@ TEST_F(ViewerTest, WheelZoomKeepsThePointUnderTheCursorAndDraggingPans) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewerTest, TopStripDragsAndTheWindowKeepsItsMinimumSize) {
+  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p);
+  ASSERT_NE(frame, nullptr);
+  POINT strip{300, 10}, below{300, 200};
+  ::ClientToScreen(frame, &strip);
+  ::ClientToScreen(frame, &below);
+  EXPECT_EQ(::SendMessageW(frame, WM_NCHITTEST, 0, MAKELPARAM(strip.x, strip.y)), HTCAPTION);
+  EXPECT_NE(::SendMessageW(frame, WM_NCHITTEST, 0, MAKELPARAM(below.x, below.y)), HTCAPTION);
+  MINMAXINFO info{};
+  info.ptMaxTrackSize = POINT{4000, 4000};
+  ::SendMessageW(frame, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 700);
+  EXPECT_EQ(info.ptMinTrackSize.y, 500);
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+TEST_F(ViewerTest, DoubleClickFollowsTheSetting) {
+  for (int action : {0, 1}) {
+    SetUp();
+    WriteConfig("[app]\r\nlast_position=100_60_900_660\r\ndouble_click_action=" + std::to_string(action) + "\r\n");
+    std::wstring folder = Scratch();
+    gui::WriteFileBytes(folder + L"q.bmp", QuadrantBmp(1600, 1200));
+    gui::Process* p = nullptr;
+    HWND frame = StartWindow(&p, L"\"" + folder + L"q.bmp\"");
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(gui::WaitUntil([&] {
+      std::wstring t = gui::WindowText(frame);
+      return t.find(L" 100%") == std::wstring::npos && t.find(L"[1/1]") != std::wstring::npos;
+    }));
+    const std::wstring fitted = gui::WindowText(frame);
+    const int fit_percent = std::stoi(fitted.substr(fitted.rfind(L' ') + 1));
+    HWND view = ::GetDlgItem(frame, 101);
+    ::PostMessageW(view, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 200));
+    ::PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(300, 200));
+    // Twice the fit (truncated to whole percent), or actual size.
+    const std::wstring expected = action == 0 ? L" " + std::to_wstring(fit_percent * 2) : L" 100%";
+    EXPECT_TRUE(gui::WaitUntil([&] {
+      std::wstring t = gui::WindowText(frame);
+      return t.find(expected) != std::wstring::npos || (action == 0 && t.find(L" " + std::to_wstring(fit_percent * 2 + 1)) != std::wstring::npos);
+    })) << gui::WindowText(frame).c_str();
+    EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+    TearDown();
+  }
+}
+
+}  // namespace
