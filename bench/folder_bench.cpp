@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "common/message_pump.h"
 #include "app/app_config.h"
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
@@ -22,16 +23,6 @@
 
 namespace {
 
-bool Pump(const std::function<bool()>& done, DWORD timeout_ms) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (::GetTickCount64() > deadline) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-  }
-  return true;
-}
 
 std::wstring MakeFolder(const wchar_t* name) {
   wchar_t temp[MAX_PATH] = {};
@@ -52,7 +43,7 @@ void ListingBench() {
   double ours = MedianMs(5, [&] {
     CCurrentFolderImage list;
     list.Collect(nullptr, folder + L"\\photo 5000.jpg");
-    Pump([&] { return !list.IsCollecting(); }, 60000);
+    PumpMessagesUntil([&] { return !list.IsCollecting(); }, 60000);
   });
   double bare = MedianMs(5, [&] {
     std::deque<std::wstring> names;
@@ -78,12 +69,12 @@ double StepMs(const std::wstring& folder, bool preload) {
   const int w = 1600, h = 1000;
   CurrentPicture::Instance().SetPath(folder + L"\\a.jpg");
   auto first = std::make_unique<view_render::CViewRender>(w, h, nullptr, nullptr);
-  Pump([&] { return first->frame_source()->GetBitmap(true) != nullptr; }, 60000);
+  PumpMessagesUntil([&] { return first->frame_source()->GetBitmap(true) != nullptr; }, 60000);
   CCurrentFolderImage::Instance().Collect(nullptr, folder + L"\\a.jpg");
-  Pump([&] { return !CCurrentFolderImage::Instance().IsCollecting(); }, 60000);
+  PumpMessagesUntil([&] { return !CCurrentFolderImage::Instance().IsCollecting(); }, 60000);
   view_render::CSystemCache& cache = view_render::CSystemCache::Instance();
   cache.Resume();
-  Pump([&] { return cache.RunningCount() == 0 && cache.PendingCount() == 0; }, 60000);
+  PumpMessagesUntil([&] { return cache.RunningCount() == 0 && cache.PendingCount() == 0; }, 60000);
 
   auto start = ::GetTickCount64();
   LARGE_INTEGER f, t0, t1;
@@ -95,7 +86,7 @@ double StepMs(const std::wstring& folder, bool preload) {
   CurrentPicture::Instance().SetPath(next, cache.TakeLoader(next));
   view_render::CViewRender second(w, h, nullptr, nullptr);
   CCurrentFolderImage::Instance().Collect(nullptr, next);
-  Pump([&] { return second.frame_source()->GetBitmap(true) != nullptr; }, 60000);
+  PumpMessagesUntil([&] { return second.frame_source()->GetBitmap(true) != nullptr; }, 60000);
   ::QueryPerformanceCounter(&t1);
   (void)start;
   return (t1.QuadPart - t0.QuadPart) * 1000.0 / f.QuadPart;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "common/message_pump.h"
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
 #include "bench_pictures.h"
@@ -15,16 +16,6 @@
 
 namespace {
 
-bool Pump(const std::function<bool()>& done, DWORD timeout_ms) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (::GetTickCount64() > deadline) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -41,11 +32,11 @@ int wmain() {
   const int w = 1920, h = 1080;
   view_render::CViewRender view(w, h, nullptr, nullptr);
   auto* source = static_cast<view_render::CPreRenderKeyFrame*>(view.frame_source());
-  Pump([&] { return view.frame_source()->GetBitmap(true) != nullptr; }, 60000);
+  PumpMessagesUntil([&] { return view.frame_source()->GetBitmap(true) != nullptr; }, 60000);
   const float fit = view.ratio();
   // Ask for the key frames once and wait until all of them are there.
   view.ZoomTo(fit * 1.5f, w / 2, h / 2);
-  Pump([&] { return source->HasZoomFrame(1.0f); }, 120000);
+  PumpMessagesUntil([&] { return source->HasZoomFrame(1.0f); }, 120000);
 
   const int runs = 15;
   bool flip = false;

@@ -7,6 +7,7 @@
 
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
+#include "common/message_pump.h"
 #include "common/test_files.h"
 #include "image/current_picture.h"
 
@@ -26,16 +27,6 @@ TEST(AnimationTiming, DelaysAndTheFirstInterval) {
   EXPECT_LT(view_render::animation::FramesMemory(320, 240, 31), view_render::kAnimationMemoryBudget);
 }
 
-bool Pump(const std::function<bool()>& done, DWORD timeout_ms) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (::GetTickCount64() > deadline) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  return true;
-}
 
 class AnimationTest : public ::testing::Test {
  protected:
@@ -62,10 +53,10 @@ TEST_F(AnimationTest, FirstFrameAtOnceThenEveryFrameInALoop) {
   auto* source = dynamic_cast<CPreRenderAnimation*>(view.frame_source());
   ASSERT_NE(source, nullptr);
   EXPECT_NE(source->GetBitmap(false), nullptr) << "the first frame is there from the start";
-  ASSERT_TRUE(Pump([&] { return source->IsPlaying(); }, 10000));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return source->IsPlaying(); }, 10000));
   EXPECT_EQ(source->FrameCount(), 5u);
   std::set<HBITMAP> shown;
-  Pump([&] {
+  PumpMessagesUntil([&] {
     shown.insert(source->GetBitmap(false));
     return shown.size() >= 3;
   }, 3000);

@@ -8,18 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "common/message_pump.h"
+
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 10000) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (::GetTickCount64() > deadline) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  return true;
-}
 
 struct Journal {
   std::mutex lock;
@@ -66,7 +58,7 @@ TEST(AsyncTaskQueue, PlainQueueRunsOneTaskAtATimeInPushOrder) {
   queue.Push(new JournalTask(&j, "c"));
   EXPECT_EQ(queue.RunningCount(), 1u);
   EXPECT_EQ(queue.PendingCount(), 2u);
-  ASSERT_TRUE(PumpUntil([&] { return queue.RunningCount() == 0 && queue.PendingCount() == 0; }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return queue.RunningCount() == 0 && queue.PendingCount() == 0; }));
   EXPECT_EQ(j.events, (std::vector<std::string>{"run a", "done a", "run b", "done b", "run c", "done c"}));
   EXPECT_EQ(j.max_concurrent, 1);
   EXPECT_FALSE(j.bad_thread);
@@ -93,12 +85,12 @@ TEST(AsyncTaskQueue, CancelledTaskStopsEarlyAndStillCompletes) {
   CAsyncTaskQueue queue;
   queue.Push(new WaitForCancelTask(&started, &saw_cancel, &completed));
   queue.Push(new JournalTask(&j, "dropped"));
-  ASSERT_TRUE(PumpUntil([&] { return started.load(); }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return started.load(); }));
   queue.CancelAll();
   EXPECT_EQ(queue.PendingCount(), 0u);
-  ASSERT_TRUE(PumpUntil([&] { return completed.load(); }, 3000)) << "the cancelled task ends well before its 5 s";
+  ASSERT_TRUE(PumpMessagesUntil([&] { return completed.load(); }, 3000)) << "the cancelled task ends well before its 5 s";
   EXPECT_TRUE(saw_cancel);
-  PumpUntil([] { return false; }, 100);
+  PumpMessagesUntil([] { return false; }, 100);
   EXPECT_TRUE(j.events.empty()) << "a dropped pending task never runs";
 }
 
@@ -117,7 +109,7 @@ TEST(AsyncTaskQueue, CompletionDoesNotHoldTheWorker) {
   std::atomic<int> released{-1};
   CAsyncTaskQueue queue;
   queue.Push(new SlowCompletionTask(&released));
-  ASSERT_TRUE(PumpUntil([&] { return released.load() != -1; }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return released.load() != -1; }));
   EXPECT_EQ(released, 1);
 }
 
@@ -138,7 +130,7 @@ TEST(AsyncTaskQueue, WaitIdleFinishesTheWorkAndLeavesCompletionsToTheLoop) {
     std::lock_guard<std::mutex> g(j.lock);
     for (const auto& e : j.events) EXPECT_EQ(e.rfind("run", 0), 0u) << "no completion inside WaitIdle: " << e;
   }
-  ASSERT_TRUE(PumpUntil([&] { return queue.RunningCount() == 0; }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return queue.RunningCount() == 0; }));
   std::vector<std::string> done;
   for (const auto& e : j.events)
     if (e.rfind("done", 0) == 0) done.push_back(e);
@@ -185,7 +177,7 @@ TEST(AsyncTaskQueue, ResultsReachOnlyReceiversThatStillExist) {
   queue.Push(new ResultTask(kept.GetSafeHwnd(), 7, true));
   queue.Push(new ResultTask(gone.GetSafeHwnd(), 8));
   gone.Destroy();
-  ASSERT_TRUE(PumpUntil([&] { return queue.RunningCount() == 0 && queue.PendingCount() == 0; }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return queue.RunningCount() == 0 && queue.PendingCount() == 0; }));
   EXPECT_EQ(kept.received, (std::vector<int>{-7, 7}));
   EXPECT_TRUE(gone.received.empty());
 }
@@ -197,7 +189,7 @@ TEST(AsyncTaskQueue, DestroyingTheQueueWaitsForTheWorkerAndDropsTheResult) {
     queue.Push(new JournalTask(&j, "slow", 100));
   }
   EXPECT_EQ(j.finished, 1);
-  PumpUntil([] { return false; }, 100);
+  PumpMessagesUntil([] { return false; }, 100);
   EXPECT_EQ(j.events, (std::vector<std::string>{"run slow"}));
 }
 

@@ -5,20 +5,11 @@
 #include <functional>
 
 #include "app/app_config.h"
+#include "common/message_pump.h"
 #include "common/test_files.h"
 
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 10000) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (::GetTickCount64() > deadline) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  return true;
-}
 
 TEST(FolderOrder, NaturalNamesAndNeighbours) {
   std::deque<std::wstring> names{L"img10.jpg", L"img2.jpg", L"IMG1.png", L"a.bmp"};
@@ -62,7 +53,7 @@ class FolderListTest : public ::testing::Test {
   void TearDown() override { CAppConfig::Instance().view_folder_loop = saved_loop_; }
   void CollectAndWait(CCurrentFolderImage& list, const std::wstring& path) {
     list.Collect(nullptr, path);
-    ASSERT_TRUE(PumpUntil([&] { return !list.IsCollecting(); }));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !list.IsCollecting(); }));
   }
   TempDir dir_;
   int saved_loop_ = 0;
@@ -100,7 +91,7 @@ TEST_F(FolderListTest, RelativePathsMeanTheCurrentFolderNeverTheRoot) {
   ASSERT_TRUE(::SetCurrentDirectoryW(dir_.path().c_str()));
   CCurrentFolderImage list;
   list.Collect(nullptr, L"img2.jpg");
-  PumpUntil([&] { return !list.IsCollecting(); });
+  PumpMessagesUntil([&] { return !list.IsCollecting(); });
   ::SetCurrentDirectoryW(previous);
   std::wstring folder = dir_.path();
   folder.pop_back();

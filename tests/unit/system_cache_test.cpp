@@ -7,6 +7,7 @@
 #include "app/app_config.h"
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
+#include "common/message_pump.h"
 #include "common/test_files.h"
 #include "image/current_picture.h"
 
@@ -14,16 +15,6 @@ namespace {
 
 using view_render::CSystemCache;
 
-bool Pump(const std::function<bool()>& done, DWORD timeout_ms) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (::GetTickCount64() > deadline) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  return true;
-}
 
 // A tiny 24-bit BMP, enough to decode.
 std::string SmallBmp(int w, int h) {
@@ -65,17 +56,17 @@ TEST(SystemCache, PreparesNeighboursOnceAfterThePictureIsShown) {
   cache.SetViewSize(200, 100);
   cache.SetDirection(0);
   cache.Update(folder, 4, names);  // the fifth picture
-  Pump([] { return false; }, 200);
+  PumpMessagesUntil([] { return false; }, 200);
   EXPECT_TRUE(cache.requested().empty()) << "nothing starts before the picture is on screen";
   cache.Resume();
   const std::set<std::wstring> first{L"p6.bmp", L"p4.bmp", L"p7.bmp", L"p8.bmp"};
-  ASSERT_TRUE(Pump([&] { return cache.requested() == first && cache.RunningCount() == 0; }, 10000));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return cache.requested() == first && cache.RunningCount() == 0; }, 10000));
 
   cache.SetDirection(1);
   cache.Update(folder, 5, names);  // next: 7, 8 were asked for already
   std::set<std::wstring> second = first;
   second.insert(L"p9.bmp");
-  ASSERT_TRUE(Pump([&] { return cache.requested() == second && cache.RunningCount() == 0; }, 10000));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return cache.requested() == second && cache.RunningCount() == 0; }, 10000));
 
   // Where the shell has no thumbnails, the neighbour's fit bitmap was decoded ahead.
   CurrentPicture::Instance().SetPath(dir.File(L"p7.bmp"));

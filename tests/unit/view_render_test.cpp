@@ -9,6 +9,7 @@
 
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
+#include "common/message_pump.h"
 #include "common/test_files.h"
 #include "image/current_picture.h"
 #include "view_render/pre_render_key_frame.h"
@@ -20,16 +21,6 @@ namespace {
 
 constexpr DWORD kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF, kCanvas = 0x272727;
 
-bool Pump(const std::function<bool()>& done, DWORD timeout_ms = 20000) {
-  ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (::GetTickCount64() > deadline) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
 
 // A picture in four coloured quadrants: red, green above; blue, white below.
 bool WriteQuadrants(const std::wstring& path, UINT w, UINT h) {
@@ -107,7 +98,7 @@ TEST_F(ViewRenderTest, PixelsLandWhereTheGeometrySays) {
   bool loading = false;
   CViewRender view(800, 700, window_, &loading);
   EXPECT_TRUE(loading) << "a large picture is fitted in the background";
-  ASSERT_TRUE(Pump([&] { return view.frame_source()->GetBitmap(true) != nullptr; }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return view.frame_source()->GetBitmap(true) != nullptr; }));
   // Fit: 0.2, 800x600 centred, canvas above and below.
   EXPECT_FLOAT_EQ(view.ratio(), 0.2f);
   ExpectQuadrantsAround(view, 400, 350, 150);
@@ -116,13 +107,13 @@ TEST_F(ViewRenderTest, PixelsLandWhereTheGeometrySays) {
 
   // Twice the fit, from its key frame, anchored at the centre.
   ASSERT_TRUE(view.ZoomTo(0.4f, 400, 350));
-  ASSERT_TRUE(Pump([&] { return Source(view)->HasZoomFrame(0.4f); }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return Source(view)->HasZoomFrame(0.4f); }));
   EXPECT_TRUE(Source(view)->zoom_frames_requested());
   ExpectQuadrantsAround(view, 400, 350, 100);
 
   // Actual size, from the full frame.
   ASSERT_TRUE(view.ZoomTo(1.0f, 400, 350));
-  ASSERT_TRUE(Pump([&] { return Source(view)->HasZoomFrame(1.0f); }));
+  ASSERT_TRUE(PumpMessagesUntil([&] { return Source(view)->HasZoomFrame(1.0f); }));
   view.RenderBackBuffer();
   ExpectQuadrantsAround(view, 400, 350, 100);
 
@@ -136,8 +127,8 @@ TEST_F(ViewRenderTest, PixelsLandWhereTheGeometrySays) {
 TEST_F(ViewRenderTest, FitBitmapForAnOldSizeNeverArrives) {
   CViewRender view(800, 700, window_, nullptr);
   view.SetViewSize(500, 400);  // before the first size's bitmap could arrive
-  ASSERT_TRUE(Pump([&] { return view.frame_source()->GetBitmap(true) != nullptr; }));
-  Pump([] { return false; }, 500);  // anything late would have come by now
+  ASSERT_TRUE(PumpMessagesUntil([&] { return view.frame_source()->GetBitmap(true) != nullptr; }));
+  PumpMessagesUntil([] { return false; }, 500);  // anything late would have come by now
   BITMAP bm{};
   ::GetObjectW(view.frame_source()->GetBitmap(false), sizeof(bm), &bm);
   EXPECT_EQ(bm.bmWidth, 500);
@@ -152,7 +143,7 @@ TEST_F(ViewRenderTest, TransparentPartsShowTheCanvasAtEveryZoom) {
   for (float ratio : {1.0f, 2.0f, 4.0f}) {
     view.ZoomTo(ratio, 200, 150);
     if (ratio > 1.0f) {
-      ASSERT_TRUE(Pump([&] { return Source(view)->HasZoomFrame(1.0f); }));
+      ASSERT_TRUE(PumpMessagesUntil([&] { return Source(view)->HasZoomFrame(1.0f); }));
     }
     view.RenderBackBuffer();
     POINT at = view.layout().geometry().Placement();
