@@ -8,6 +8,7 @@
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
 #include "common/message_pump.h"
+#include "common/imaging_test.h"
 #include "common/test_files.h"
 #include "image/current_picture.h"
 
@@ -28,24 +29,7 @@ TEST(AnimationTiming, DelaysAndTheFirstInterval) {
 }
 
 
-class AnimationTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    com_ = new FCAutoInitializeCOM();
-    gdiplus_ = new FCAutoInitGDIPlus();
-    ASSERT_TRUE(CreateWICFactory());
-  }
-  static void TearDownTestSuite() {
-    CurrentPicture::Instance().Reset();
-    ReleaseWICFactory();
-    delete gdiplus_;
-    delete com_;
-  }
-  static FCAutoInitializeCOM* com_;
-  static FCAutoInitGDIPlus* gdiplus_;
-};
-FCAutoInitializeCOM* AnimationTest::com_ = nullptr;
-FCAutoInitGDIPlus* AnimationTest::gdiplus_ = nullptr;
+class AnimationTest : public ImagingTest {};
 
 TEST_F(AnimationTest, FirstFrameAtOnceThenEveryFrameInALoop) {
   CurrentPicture::Instance().SetPath(TestDataFolder() + L"dispose_none.gif");

@@ -8,6 +8,7 @@
 
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
+#include "common/imaging_test.h"
 #include "common/test_files.h"
 #include "framework/com_ptr.h"
 #include "image/image_classify.h"
@@ -49,18 +50,8 @@ TEST(RotateOrientation, CyclesAndStartsFromUpright) {
   EXPECT_EQ(m.RotateOrientation(true), 7);
 }
 
-class LoaderTest : public ::testing::Test {
+class LoaderTest : public ImagingTest {
  protected:
-  static void SetUpTestSuite() {
-    com_ = new FCAutoInitializeCOM();
-    gdiplus_ = new FCAutoInitGDIPlus();
-    ASSERT_TRUE(CreateWICFactory());
-  }
-  static void TearDownTestSuite() {
-    ReleaseWICFactory();
-    delete gdiplus_;
-    delete com_;
-  }
   std::wstring Data(const wchar_t* name) { return TestDataFolder() + name; }
 
   // The display bitmap's pixels as 0x00RRGGBB, top row first.
@@ -93,11 +84,7 @@ class LoaderTest : public ::testing::Test {
     return std::sqrt(sum / (a.size() * 3.0)) / 255.0;
   }
 
-  static FCAutoInitializeCOM* com_;
-  static FCAutoInitGDIPlus* gdiplus_;
 };
-FCAutoInitializeCOM* LoaderTest::com_ = nullptr;
-FCAutoInitGDIPlus* LoaderTest::gdiplus_ = nullptr;
 
 TEST_F(LoaderTest, OrientationTagTurnsThePictureUpright) {
   ASSERT_FALSE(TestDataFolder().empty());

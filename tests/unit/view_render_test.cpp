@@ -10,6 +10,7 @@
 #include "app/zelto_app.h"
 #include "basic_lib/auto_init.h"
 #include "common/message_pump.h"
+#include "common/imaging_test.h"
 #include "common/test_files.h"
 #include "image/current_picture.h"
 #include "view_render/pre_render_key_frame.h"
@@ -45,21 +46,17 @@ bool WriteQuadrants(const std::wstring& path, UINT w, UINT h) {
          SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 
-class ViewRenderTest : public ::testing::Test {
+class ViewRenderTest : public ImagingTest {
  protected:
   static void SetUpTestSuite() {
-    com_ = new FCAutoInitializeCOM();
-    gdiplus_ = new FCAutoInitGDIPlus();
-    ASSERT_TRUE(CreateWICFactory());
+    ImagingTest::SetUpTestSuite();
     dir_ = new TempDir();
     ASSERT_TRUE(WriteQuadrants(dir_->File(L"big.png"), 4000, 3000));
   }
   static void TearDownTestSuite() {
-    CurrentPicture::Instance().Reset();
+    CurrentPicture::Instance().Reset();  // lets go of the file before its folder goes
     delete dir_;
-    ReleaseWICFactory();
-    delete gdiplus_;
-    delete com_;
+    ImagingTest::TearDownTestSuite();
   }
   void SetUp() override {
     window_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 700, nullptr, nullptr, nullptr, nullptr);
@@ -86,12 +83,8 @@ class ViewRenderTest : public ::testing::Test {
   }
 
   HWND window_ = nullptr;
-  static FCAutoInitializeCOM* com_;
-  static FCAutoInitGDIPlus* gdiplus_;
   static TempDir* dir_;
 };
-FCAutoInitializeCOM* ViewRenderTest::com_ = nullptr;
-FCAutoInitGDIPlus* ViewRenderTest::gdiplus_ = nullptr;
 TempDir* ViewRenderTest::dir_ = nullptr;
 
 TEST_F(ViewRenderTest, PixelsLandWhereTheGeometrySays) {
