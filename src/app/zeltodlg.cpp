@@ -307,11 +307,16 @@ void CZeltoDlg::ShowOpenDialog() {
   if (::GetOpenFileNameW(&ofn)) OpenPicture(file);
 }
 
-void CZeltoDlg::OnDropFiles(HDROP drop) {
+std::wstring DroppedPicture(HDROP drop) {
   wchar_t path[MAX_PATH] = {};
   UINT got = ::DragQueryFileW(drop, 0, path, MAX_PATH);
+  return got > 0 && ClassifyImageFile(path) != 0 ? std::wstring(path) : std::wstring();
+}
+
+void CZeltoDlg::OnDropFiles(HDROP drop) {
+  std::wstring path = DroppedPicture(drop);
   ::DragFinish(drop);
-  if (got > 0 && ClassifyImageFile(path) != 0) OpenPicture(path);
+  if (!path.empty()) OpenPicture(path);
 }
 
 void CZeltoDlg::OnCancel() {

@@ -1,6 +1,9 @@
 // The viewer's only top-level window: a caption-less dialog that runs modally for the
 // life of the process, takes requests from other launches and runs the quit sequence.
 #pragma once
+#include <windows.h>
+#include <shellapi.h>
+
 #include <memory>
 #include <string>
 
@@ -8,6 +11,9 @@
 
 class WndMainImageView;
 class CPngButton;
+
+// Only the first dropped file counts, and only when it is a picture; else empty.
+std::wstring DroppedPicture(HDROP drop);
 
 class CZeltoDlg : public framework::CDialog {
  public:

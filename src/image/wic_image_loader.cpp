@@ -132,6 +132,35 @@ bool RenderSourceToBitmap(IWICBitmapSource* source, HBITMAP* bitmap, bool apply_
   return *bitmap != nullptr;
 }
 
+namespace {
+
+// A read stream that never keeps others from renaming or deleting the file: pictures up
+// to a size are read into memory at once (the decoder reads all of them anyway); larger
+// ones are streamed from the file, shared for reading and writing.
+ComPtr<IStream> OpenSharedStream(const std::wstring& path) {
+  constexpr LONGLONG kInMemoryLimit = 256LL << 20;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER size{};
+  ComPtr<IStream> stream;
+  if (::GetFileSizeEx(file, &size) && size.QuadPart <= kInMemoryLimit) {
+    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (bytes.empty() || (::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+                          got == bytes.size()))
+      stream = framework::AdoptRef(::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+    ::CloseHandle(file);
+    return stream;
+  }
+  ::CloseHandle(file);
+  ::SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL, FALSE, nullptr,
+                           &stream);
+  return stream;
+}
+
+}  // namespace
+
 CWICImageLoader::CWICImageLoader(const std::wstring& path) { Open(path); }
 
 CWICImageLoader::CWICImageLoader(IWICBitmapSource* source, IWICColorContext* color_context)
@@ -141,10 +170,8 @@ bool CWICImageLoader::Open(const std::wstring& path) {
   path_ = path;
   IWICImagingFactory* factory = Factory();
   if (!factory) return false;
-  ComPtr<IStream> stream;
-  if (FAILED(::SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL, FALSE,
-                                      nullptr, &stream)))
-    return false;
+  ComPtr<IStream> stream = OpenSharedStream(path);
+  if (!stream) return false;
   if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder_))) {
     decoder_.Reset();
     return false;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "viewer_fixture.h"
 
 namespace {
@@ -141,6 +143,32 @@ TEST_F(ViewerTest, BrokenFileShowsItsNameWithoutACrash) {
   // No size is known, so the title is the name and the position alone.
   EXPECT_TRUE(gui::WaitUntil([&] { return gui::WindowText(frame) == L"broken.jpg - [1/1]"; }))
       << gui::WindowText(frame).c_str();
+  EXPECT_TRUE(p->running());
+  // The localised error text is drawn in grey under the name.
+  EXPECT_TRUE(gui::WaitUntil([&] {
+    gui::Capture shot = gui::CaptureClient(frame);
+    return std::count(shot.pixels.begin(), shot.pixels.end(), 0x696969u) > 20;
+  }));
+  EXPECT_EQ(CloseAndWait(frame, *p), 0u);
+}
+
+TEST_F(ViewerTest, AFileThatWentAwayShowsTheMissingFileTip) {
+  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
+  std::wstring folder = Scratch();
+  gui::WriteFileBytes(folder + L"gone.bmp", QuadrantBmp(400, 300));
+  gui::Process* p = nullptr;
+  HWND frame = StartWindow(&p, L"\"" + folder + L"gone.bmp\"");
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(gui::WaitUntil([&] { return ColoursAround(frame, 60, kRed, kGreen, kBlue, kWhite); }));
+  ::DeleteFileW((folder + L"gone.bmp").c_str());
+  ::SendMessageW(frame, WM_COMMAND, 21802, 0);  // refresh: the view is built again
+  // The tip's dark box sits where the picture was; the picture is gone.
+  const POINT c = ViewCentre(frame);
+  EXPECT_TRUE(gui::WaitUntil([&] {
+    DWORD px = gui::CaptureClient(frame).At(c.x - 80, c.y - 20);
+    return (px & 0xFF) < 0x20 && ((px >> 8) & 0xFF) < 0x20 && (px >> 16) < 0x20;
+  }));
+  EXPECT_FALSE(ColoursAround(frame, 60, kRed, kGreen, kBlue, kWhite));
   EXPECT_TRUE(p->running());
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
 }

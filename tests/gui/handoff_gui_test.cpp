@@ -192,3 +192,4 @@ TEST_F(ViewerTest, ClosingTheLastViewerEndsTheTrayWhenAskedTo) {
 }
 
 }  // namespace
+
