@@ -92,9 +92,6 @@ TEST_F(ViewerTest, AlwaysOnTopToggles) {
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(ViewerTest, CaptionButtonsSitTopRightAndDoTheirWork) {
   WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
@@ -130,9 +127,6 @@ TEST_F(ViewerTest, CaptionButtonsSitTopRightAndDoTheirWork) {
   EXPECT_EQ(code, 0u);
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(ViewerTest, BrokenFileShowsItsNameWithoutACrash) {
   std::wstring folder = Scratch();
@@ -153,14 +147,12 @@ TEST_F(ViewerTest, BrokenFileShowsItsNameWithoutACrash) {
 }
 
 TEST_F(ViewerTest, AFileThatWentAwayShowsTheMissingFileTip) {
-  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
-  std::wstring folder = Scratch();
-  gui::WriteFileBytes(folder + L"gone.bmp", QuadrantBmp(400, 300));
   gui::Process* p = nullptr;
-  HWND frame = StartWindow(&p, L"\"" + folder + L"gone.bmp\"");
+  std::wstring picture;
+  HWND frame = StartWithQuadrants(&p, 400, 300, &picture);
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(gui::WaitUntil([&] { return ColoursAround(frame, 60, kRed, kGreen, kBlue, kWhite); }));
-  ::DeleteFileW((folder + L"gone.bmp").c_str());
+  ASSERT_TRUE(::DeleteFileW(picture.c_str())) << "the shown file is not held against deletion";
   ::SendMessageW(frame, WM_COMMAND, 21802, 0);  // refresh: the view is built again
   // The tip's dark box sits where the picture was; the picture is gone.
   const POINT c = ViewCentre(frame);
@@ -173,16 +165,13 @@ TEST_F(ViewerTest, AFileThatWentAwayShowsTheMissingFileTip) {
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(ViewerTest, WheelZoomKeepsThePointUnderTheCursorAndDraggingPans) {
   gui::Process* p = nullptr;
-  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\nmouse_wheel_action=1\r\nshow_wheel_favorite=0\r\n");
-  std::wstring folder = Scratch();
-  gui::WriteFileBytes(folder + L"q.bmp", QuadrantBmp(1600, 1200));
-  HWND frame = StartWindow(&p, L"\"" + folder + L"q.bmp\"");
+  HWND frame = StartWithQuadrants(&p, 1600, 1200);
+  ASSERT_NE(frame, nullptr);
+  // The wheel zooms, without the question.
+  ::SendMessageW(frame, WM_COMMAND, 21701, 0);
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(gui::WaitUntil([&] { return ColoursAround(frame, 40, kRed, kGreen, kBlue, kWhite); }));
   const POINT c = ViewCentre(frame);
@@ -213,9 +202,6 @@ TEST_F(ViewerTest, WheelZoomKeepsThePointUnderTheCursorAndDraggingPans) {
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(ViewerTest, TopStripDragsAndTheWindowKeepsItsMinimumSize) {
   WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");

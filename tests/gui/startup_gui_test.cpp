@@ -126,26 +126,12 @@ TEST_F(ViewerTest, PictureFromTheCommandLineNamesTheWindow) {
 }
 
 TEST_F(ViewerTest, PictureIsShownCentredAndZoomsAboutTheCentre) {
-  WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
-  std::wstring folder = Scratch();
-  gui::WriteFileBytes(folder + L"quadrants.bmp", QuadrantBmp(400, 300));
   gui::Process* p = nullptr;
-  HWND frame = StartWindow(&p, L"\"" + folder + L"quadrants.bmp\"");
+  HWND frame = StartWithQuadrants(&p, 400, 300);
   ASSERT_NE(frame, nullptr);
-  // The picture area is child 101; its centre in the frame's client coordinates. Pixels
-  // are read through the frame: a child's own DC cannot be read back on every system.
-  HWND view = ::GetDlgItem(frame, 101);
-  ASSERT_NE(view, nullptr);
-  RECT area{};
-  ::GetWindowRect(view, &area);
-  ::MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&area), 2);
-  ASSERT_GT(area.bottom - area.top, 400);
-  const int cx = (area.left + area.right) / 2, cy = (area.top + area.bottom) / 2;
-  auto quadrants_at = [&](int d) {
-    gui::Capture c = gui::CaptureClient(frame);
-    return c.width > cx + d && c.At(cx - d, cy - d) == 0xFF0000 && c.At(cx + d, cy - d) == 0x00FF00 &&
-           c.At(cx - d, cy + d) == 0x0000FF && c.At(cx + d, cy + d) == 0xFFFFFF;
-  };
+  const POINT centre = ViewCentre(frame);
+  const int cx = centre.x, cy = centre.y;
+  auto quadrants_at = [&](int d) { return ColoursAround(frame, d, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF); };
   EXPECT_TRUE(gui::WaitUntil([&] { return quadrants_at(100); }));
   gui::Capture shot = gui::CaptureClient(frame);
   EXPECT_EQ(shot.At(cx - 220, cy), 0x272727u) << "canvas beside the picture";

@@ -89,12 +89,14 @@ class ViewerTest : public ::testing::Test {
     return shot.width > c.x + d && shot.height > c.y + d && shot.At(c.x - d, c.y - d) == tl &&
            shot.At(c.x + d, c.y - d) == tr && shot.At(c.x - d, c.y + d) == bl && shot.At(c.x + d, c.y + d) == br;
   }
-  // Starts a viewer showing a quadrant picture of the given size.
-  HWND StartWithQuadrants(gui::Process** process, int w, int h) {
+  // Starts a viewer at a known placement showing a quadrant picture of the given size;
+  // the picture's path comes back in *path when asked for.
+  HWND StartWithQuadrants(gui::Process** process, int w, int h, std::wstring* path = nullptr) {
     WriteConfig("[app]\r\nlast_position=100_60_900_660\r\n");
-    std::wstring folder = Scratch();
-    gui::WriteFileBytes(folder + L"quadrants.bmp", QuadrantBmp(w, h));
-    return StartWindow(process, L"\"" + folder + L"quadrants.bmp\"");
+    const std::wstring picture = Scratch() + L"quadrants.bmp";
+    gui::WriteFileBytes(picture, QuadrantBmp(w, h));
+    if (path) *path = picture;
+    return StartWindow(process, L"\"" + picture + L"\"");
   }
 
   std::list<gui::Process> processes_;
