@@ -186,6 +186,12 @@ std::vector<HWND> WindowsOfClass(const wchar_t* class_name) {
 
 HWND FindMessageWindow(const wchar_t* title) { return ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, title); }
 
+HWND WaitForMessageWindow(const wchar_t* title, DWORD timeout_ms) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindMessageWindow(title)) != nullptr; }, timeout_ms);
+  return found;
+}
+
 std::wstring WindowText(HWND hwnd) {
   wchar_t text[1024] = {};
   ::GetWindowTextW(hwnd, text, 1024);

@@ -57,6 +57,8 @@ HWND WaitForProcessWindow(DWORD pid, const wchar_t* class_name, DWORD timeout_ms
 // Every top-level window of the class (any process).
 std::vector<HWND> WindowsOfClass(const wchar_t* class_name);
 HWND FindMessageWindow(const wchar_t* title);
+// Message-only windows of another process can take a moment to be found under Wine.
+HWND WaitForMessageWindow(const wchar_t* title, DWORD timeout_ms = 10000);
 std::wstring WindowText(HWND hwnd);
 
 // Client-area pixels as 0x00RRGGBB, row by row from the top.

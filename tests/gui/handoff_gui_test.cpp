@@ -119,7 +119,7 @@ TEST_F(HandOffTest, OnlyWellFormedRecordsAreTaken) {
   gui::Process* first = nullptr;
   HWND frame = StartWindow(&first);
   ASSERT_NE(frame, nullptr);
-  HWND always = gui::FindMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always");
+  HWND always = gui::WaitForMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always");
   ASSERT_NE(always, nullptr);
   const std::wstring& text = photo_;
   DWORD whole = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));

@@ -30,7 +30,7 @@ TEST_F(ViewerTest, OpensDarkCaptionlessWindowAndSavesSettingsAtClose) {
   EXPECT_EQ(shot.At(shot.width - 20, 100), 0x272727u);
 
   // The always-on receiver exists; the single-instance one only when asked for.
-  EXPECT_TRUE(gui::WaitUntil([] { return gui::FindMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always"); }));
+  EXPECT_NE(gui::WaitForMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always"), nullptr);
   EXPECT_EQ(gui::FindMessageWindow(L"43AF68E358C97DCF97C45EA164F"), nullptr);
 
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
@@ -45,8 +45,8 @@ TEST_F(ViewerTest, SingleInstanceReceiverFollowsTheSetting) {
   gui::Process* p = nullptr;
   HWND frame = StartWindow(&p);
   ASSERT_NE(frame, nullptr);
-  EXPECT_NE(gui::FindMessageWindow(L"43AF68E358C97DCF97C45EA164F"), nullptr);
-  EXPECT_NE(gui::FindMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always"), nullptr);
+  EXPECT_NE(gui::WaitForMessageWindow(L"43AF68E358C97DCF97C45EA164F"), nullptr);
+  EXPECT_NE(gui::WaitForMessageWindow(L"IPC-43AF68E358C97DCF97C45EA164F_Always"), nullptr);
   EXPECT_EQ(CloseAndWait(frame, *p), 0u);
   EXPECT_EQ(gui::FindMessageWindow(L"43AF68E358C97DCF97C45EA164F"), nullptr);
 }
